@@ -1,0 +1,82 @@
+// Quonvel: turns the diagnostics of a captured TriCore toolchain log into the
+// layout of the MSVC output window.
+#include <exception>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/console.h"
+#include "app/options.h"
+#include "app/version_banner.h"
+#include "log/log_reader.h"
+#include "rules/dispatch.h"
+
+namespace {
+
+constexpr int kTooFewArguments = -1;
+constexpr int kBadOptions = -2;
+constexpr int kUnknownCompiler = -3;
+constexpr int kFailure = -4;
+
+int Run(int argc, char** argv) {
+  int exitCode = 0;
+  if (argc < 3) {
+    PrintVersionBanner(argc > 0 && argv[0] != nullptr ? argv[0] : "");
+    WriteLine("Quonvel error: Not enough command line arguments.");
+    WriteLine("Usage: Quonvel.exe");
+    WriteLine(" --InputFile = ");
+    WriteLine(" --TypCC     = ");
+    // Not fatal: the options may still be found, argument 0 included.
+    exitCode = kTooFewArguments;
+  }
+
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) arguments.emplace_back(argv[i] != nullptr ? argv[i] : "");
+
+  CmdLineOptions options;
+  if (!ExtractOptions(options, arguments)) {
+    WriteLine("Quonvel error: Something is wrong with input file or compiler typ");
+    WriteLine("Quonvel error: Please check the command line input directories.  ");
+    return kBadOptions;
+  }
+  const std::string inputFile = options.InputFile;
+  const std::string typCC = options.TypCC;
+
+  // A file that cannot be opened is not reported; it simply yields no lines.
+  InputFile input = OpenInputFile(inputFile);
+  if (typCC != "TriCore") return kUnknownCompiler;
+
+  LineQueue queue;
+  if (!ReadLogFile(input, queue)) return exitCode;
+
+  std::string output;
+  LogLine line;
+  while (PopLine(queue, line)) {
+    if (DispatchLine(line, output) && !output.empty()) WriteLine(output);
+  }
+  // The lines read before a read error are still converted; then we say so.
+  if (input.readFailed) {
+    WriteLine("Quonvel error: Cannot read input file.");
+    return kFailure;
+  }
+  return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  PrepareStandardOutput();
+  // The one handler of the program: an escaping exception would abort the
+  // process (a dialog on Windows) and lose the output written so far.
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    WriteLine("Quonvel error: Out of memory.");
+  } catch (const std::exception& error) {
+    WriteLine(std::string("Quonvel error: ") + error.what());
+  } catch (...) {
+    WriteLine("Quonvel error: Unexpected failure.");
+  }
+  return kFailure;
+}

@@ -1,0 +1,19 @@
+// Extraction of the two command-line options from the raw argument list.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CmdLineOptions {
+  bool TypCCFound = false;
+  bool InputFileFound = false;
+  std::string TypCC;
+  std::string InputFile;
+};
+
+// Looks for "--InputFile" and "--TypCC" anywhere inside every argument,
+// argument 0 included; the first argument holding a key supplies it. The value
+// is cut at a fixed index counted from the start of the argument, so the
+// separator character is never looked at. Returns true only if both options
+// were found with a non-empty value.
+bool ExtractOptions(CmdLineOptions& options, const std::vector<std::string>& arguments);

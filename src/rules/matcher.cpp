@@ -1,0 +1,253 @@
+#include "rules/matcher.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace {
+
+constexpr StateSet Bit(std::size_t state) { return StateSet{1} << state; }
+
+CharSet Range(unsigned char first, unsigned char last) {
+  CharSet set;
+  for (unsigned c = first; c <= last; ++c) set.Add(static_cast<unsigned char>(c));
+  return set;
+}
+
+CharSet SpaceChars() {
+  CharSet set;
+  for (unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) set.Add(c);
+  return set;
+}
+
+CharSet PunctChars() {
+  CharSet set;
+  for (unsigned c = 0x21; c <= 0x7E; ++c) {
+    const bool alnum = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (!alnum) set.Add(static_cast<unsigned char>(c));
+  }
+  return set;
+}
+
+// "." of ECMAScript: anything but the two line terminators of a narrow string.
+CharSet DotChars() {
+  CharSet set = Range(0x00, 0xFF);
+  set.bits[0] &= ~((std::uint64_t{1} << '\n') | (std::uint64_t{1} << '\r'));
+  return set;
+}
+
+PatternBlock Make(CharSet chars, Repeat repeat, bool captured, std::string_view text) {
+  PatternBlock block;
+  block.chars = chars;
+  block.repeat = repeat;
+  block.captured = captured;
+  block.text = text;
+  return block;
+}
+
+// Adds, to the bottom of `states`, every state that an active "zero or more"
+// state lets through without reading a byte (forward direction).
+StateSet SkipLoopsForward(const MessagePattern& pattern, StateSet states) {
+  for (std::size_t i = 0; i < pattern.longestLoopChain; ++i) {
+    states |= (states & pattern.loopStates) << 1;
+  }
+  return states;
+}
+
+// Backward counterpart: a "zero or more" state can finish wherever the state
+// after it can.
+StateSet SkipLoopsBackward(const MessagePattern& pattern, StateSet states) {
+  for (std::size_t i = 0; i < pattern.longestLoopChain; ++i) {
+    states |= (states >> 1) & pattern.loopStates;
+  }
+  return states;
+}
+
+// The states from which line[p..] can be matched, given those for line[p+1..]
+// and the byte at p.
+StateSet StepBack(const MessagePattern& pattern, StateSet after, unsigned char byte) {
+  const StateSet taking = pattern.statesTaking[byte];
+  const StateSet states =
+      (taking & pattern.onceStates & (after >> 1)) | (taking & pattern.loopStates & after);
+  return SkipLoopsBackward(pattern, states);
+}
+
+// Lines are rejected early if no state survives their first bytes; most
+// lines that hold a marker are tool invocations that fail within a few bytes.
+constexpr std::size_t kPrefilterBytes = 32;
+
+bool PrefixCanMatch(const MessagePattern& pattern, std::string_view line) {
+  StateSet active = SkipLoopsForward(pattern, Bit(0));
+  const std::size_t count = std::min(line.size(), kPrefilterBytes);
+  for (std::size_t p = 0; p < count; ++p) {
+    const StateSet taking = pattern.statesTaking[static_cast<unsigned char>(line[p])] & active;
+    active = SkipLoopsForward(pattern,
+                              ((taking & pattern.onceStates) << 1) | (taking & pattern.loopStates));
+    if (active == 0) return false;
+  }
+  return true;
+}
+
+// Feasible state sets of every position, kept in chunks: the backward pass
+// remembers only the set at each chunk's end, and a chunk is recomputed from
+// there when the forward pass reaches it. Memory stays a few bytes per
+// kilobyte of line; the backward work is done at most twice.
+constexpr std::size_t kChunk = 256;
+
+struct FeasibleSets {
+  const MessagePattern& pattern;
+  std::string_view line;
+  std::vector<StateSet>& chunkEnds;  // set at the end of chunk k
+  std::array<StateSet, kChunk + 1> sets{};
+  std::size_t loaded = 0;            // chunk held in `sets`
+  std::size_t lastChunk = 0;
+
+  std::size_t ChunkEnd(std::size_t k) const { return std::min((k + 1) * kChunk, line.size()); }
+
+  void Compute(std::size_t k) {
+    const std::size_t base = k * kChunk;
+    std::size_t p = ChunkEnd(k);
+    sets[p - base] = chunkEnds[k];
+    while (p > base) {
+      --p;
+      sets[p - base] = StepBack(pattern, sets[p + 1 - base], static_cast<unsigned char>(line[p]));
+    }
+    loaded = k;
+  }
+
+  // Runs the backward pass; afterwards chunk 0 is loaded.
+  void Build() {
+    lastChunk = line.empty() ? 0 : (line.size() - 1) / kChunk;
+    chunkEnds.resize(lastChunk + 1);
+    chunkEnds[lastChunk] = SkipLoopsBackward(pattern, Bit(pattern.stateCount));
+    for (std::size_t k = lastChunk + 1; k-- > 0;) {
+      Compute(k);
+      if (k > 0) chunkEnds[k - 1] = sets[0];
+    }
+  }
+
+  StateSet At(std::size_t position) {
+    const std::size_t k = std::min(position / kChunk, lastChunk);
+    if (k != loaded) Compute(k);
+    return sets[position - k * kChunk];
+  }
+};
+
+}  // namespace
+
+std::vector<PatternBlock> Literal(std::string_view chars) {
+  std::vector<PatternBlock> blocks;
+  for (std::size_t i = 0; i < chars.size(); ++i) {
+    CharSet set;
+    set.Add(static_cast<unsigned char>(chars[i]));
+    blocks.push_back(Make(set, Repeat::kOnce, false, chars.substr(i, 1)));
+  }
+  return blocks;
+}
+
+PatternBlock EscapedLiteral(char c, std::string_view text) {
+  CharSet set;
+  set.Add(static_cast<unsigned char>(c));
+  return Make(set, Repeat::kOnce, false, text);
+}
+
+PatternBlock SpaceRun() { return Make(SpaceChars(), Repeat::kOneOrMore, false, "[[:space:]]+"); }
+
+PatternBlock OnePunct() { return Make(PunctChars(), Repeat::kOnce, false, "[[:punct:]]{1}"); }
+
+PatternBlock Number() { return Make(Range('0', '9'), Repeat::kOneOrMore, false, "[0-9]+"); }
+
+PatternBlock CapturedNumber() {
+  return Make(Range('0', '9'), Repeat::kOneOrMore, true, "([0-9]+)");
+}
+
+PatternBlock LetterChoice(std::string_view text) {
+  // "(E|F|W)": the letters are every character but the parentheses and bars.
+  CharSet set;
+  for (char c : text) {
+    if (c != '(' && c != ')' && c != '|') set.Add(static_cast<unsigned char>(c));
+  }
+  return Make(set, Repeat::kOnce, true, text);
+}
+
+PatternBlock AnyText() { return Make(DotChars(), Repeat::kZeroOrMore, true, "(.*)"); }
+
+MessagePattern CompilePattern(std::vector<PatternBlock> blocks) {
+  MessagePattern pattern;
+  pattern.blocks = std::move(blocks);
+  pattern.blockOfGroup.push_back(0);  // group 0 is the whole line
+  std::size_t chain = 0;
+  for (std::size_t b = 0; b < pattern.blocks.size(); ++b) {
+    const PatternBlock& block = pattern.blocks[b];
+    pattern.text += block.text;
+    if (block.captured) {
+      ++pattern.groupCount;
+      pattern.blockOfGroup.push_back(static_cast<std::uint8_t>(b));
+    }
+    const bool once = block.repeat != Repeat::kZeroOrMore;
+    const bool loop = block.repeat != Repeat::kOnce;
+    bool first = true;
+    for (const bool isLoop : {false, true}) {
+      if (isLoop ? !loop : !once) continue;
+      const std::size_t state = pattern.stateCount++;
+      (isLoop ? pattern.loopStates : pattern.onceStates) |= Bit(state);
+      chain = isLoop ? chain + 1 : 0;
+      pattern.longestLoopChain = std::max(pattern.longestLoopChain, chain);
+      for (unsigned c = 0; c < 256; ++c) {
+        if (block.chars.Has(static_cast<unsigned char>(c))) pattern.statesTaking[c] |= Bit(state);
+      }
+      pattern.blockOfState.push_back(static_cast<std::uint8_t>(b));
+      pattern.startsBlock.push_back(first);
+      first = false;
+    }
+  }
+  // The accepting state needs a bit of its own.
+  assert(pattern.stateCount < 64 && pattern.groupCount < kMaxGroups);
+  return pattern;
+}
+
+bool FullMatch(const MessagePattern& pattern, std::string_view line, MatchResult& match) {
+  match.matched = false;
+  match.size = 0;
+  if (!PrefixCanMatch(pattern, line)) return false;
+
+  // Reused between calls, so that the steady state allocates nothing.
+  thread_local std::vector<StateSet> chunkEnds;
+  FeasibleSets feasible{pattern, line, chunkEnds};
+  feasible.Build();
+  if ((feasible.At(0) & 1) == 0) return false;
+
+  // Forward pass: every state is feasible where we stand, so a single test
+  // always takes its byte, and a loop takes one more byte exactly when the
+  // rest stays feasible after it.
+  std::array<std::size_t, 64> blockStart{};
+  std::size_t position = 0;
+  std::size_t state = 0;
+  blockStart[0] = 0;
+  while (state != pattern.stateCount) {
+    bool advance = true;
+    if (pattern.loopStates & Bit(state)) {
+      advance = !(position < line.size() &&
+                  (pattern.statesTaking[static_cast<unsigned char>(line[position])] & Bit(state)) &&
+                  (feasible.At(position + 1) & Bit(state)));
+      if (!advance) ++position;
+    } else {
+      ++position;
+    }
+    if (advance) {
+      ++state;
+      if (state < pattern.stateCount && pattern.startsBlock[state]) {
+        blockStart[pattern.blockOfState[state]] = position;
+      }
+    }
+  }
+
+  blockStart[pattern.blocks.size()] = line.size();
+  match.matched = true;
+  match.size = pattern.groupCount + 1;
+  match.groups[0] = line;
+  for (std::size_t g = 1; g <= pattern.groupCount; ++g) {
+    const std::size_t b = pattern.blockOfGroup[g];
+    match.groups[g] = line.substr(blockStart[b], blockStart[b + 1] - blockStart[b]);
+  }
+  return true;
+}

@@ -1,0 +1,3 @@
+#include "run_process.h"
+
+std::string QuonvelPath() { return QUONVEL_EXECUTABLE; }

@@ -1,0 +1,63 @@
+#include "regex_oracle.h"
+
+#include <map>
+#include <mutex>
+
+#include "rules/cptc_rule.h"
+#include "rules/ctc_rule.h"
+#include "rules/ltc_licence_rules.h"
+
+const std::regex& OracleRegex(const MessagePattern& pattern) {
+  static std::mutex lock;
+  static std::map<std::string, std::regex> compiled;
+  const std::lock_guard<std::mutex> guard(lock);
+  auto found = compiled.find(pattern.text);
+  if (found == compiled.end()) {
+    found = compiled.emplace(pattern.text, std::regex(pattern.text, std::regex::ECMAScript)).first;
+  }
+  return found->second;
+}
+
+bool OracleMatch(const MessagePattern& pattern, std::string_view line, MatchResult& match) {
+  match = MatchResult{};
+  std::match_results<std::string_view::const_iterator> groups;
+  if (!std::regex_match(line.begin(), line.end(), groups, OracleRegex(pattern))) return false;
+  match.matched = true;
+  match.size = std::min(groups.size(), kMaxGroups);
+  for (std::size_t i = 0; i < match.size; ++i) {
+    if (groups[i].matched) {
+      const auto offset = static_cast<std::size_t>(groups[i].first - line.begin());
+      match.groups[i] = line.substr(offset, static_cast<std::size_t>(groups[i].length()));
+    }
+  }
+  return true;
+}
+
+bool OracleDispatchLine(LogLine line, std::string& output) {
+  const auto has = [line](std::string_view marker) {
+    return line.find(marker) != std::string_view::npos;
+  };
+  const bool hasCtc = has("ctc");
+  const bool hasLtc = has("ltc");
+  const bool hasCptc = has("cptc");
+  const bool hasLicence = has("No valid license found");
+  MatchResult match;
+  bool result = false;
+  if (hasCtc) {
+    result = OracleMatch(CtcPattern(), line, match);
+    if (result) FormatCtcMessage(match, output);
+  }
+  if (hasLtc) {
+    result = OracleMatch(LtcPattern(), line, match);
+    if (result) output.assign(line);
+  }
+  if (hasCptc) {
+    result = OracleMatch(CptcPattern(), line, match);
+    if (result) FormatCptcMessage(match, output);
+  }
+  if (hasLicence) {
+    result = OracleMatch(LicensePattern(), line, match);
+    if (result) FormatLicenseMessage(match, output);
+  }
+  return result;
+}
