@@ -1,0 +1,60 @@
+#include "app/options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Case {
+  std::vector<std::string> arguments;  // argument 0 first
+  bool result;
+  bool inputFileFound;
+  std::string inputFile;
+  bool typCCFound;
+  std::string typCC;
+};
+
+TEST(ExtractOptions, CutsValuesAtFixedIndexes) {
+  const Case cases[] = {
+      {{"Quonvel", R"(--InputFile=C:\logs\build.log)", "--TypCC=TriCore"}, true, true,
+       R"(C:\logs\build.log)", true, "TriCore"},
+      {{"Quonvel", "--TypCC=tricore", "--InputFile=b.log"}, true, true, "b.log", true, "tricore"},
+      {{"Quonvel", "--InputFile=", "--TypCC=TriCore"}, false, true, "", true, "TriCore"},
+      {{"Quonvel", "--InputFile", "--TypCC=TriCore"}, false, true, "", true, "TriCore"},
+      {{"Quonvel", "--InputFile:build.log", "--TypCCXTriCore"}, true, true, "build.log", true, "TriCore"},
+      {{"Quonvel", "x--InputFile=build.log", "--TypCC=T"}, true, true, "=build.log", true, "T"},
+      {{"Quonvel", "--inputfile=build.log", "--TypCC=TriCore"}, false, false, "", true, "TriCore"},
+      {{"Quonvel", "--InputFile=", "--InputFile=build.log", "--TypCC=TriCore"}, false, true, "", true,
+       "TriCore"},
+      {{"Quonvel", "--TypCC="}, false, false, "", true, ""},
+      {{"Quonvel", "--InputFile=a--TypCC=b.log", "--TypCC=TriCore"}, true, true, "a--TypCC=b.log", true,
+       "ile=a--TypCC=b.log"},
+      {{"--InputFile=build.log", "--TypCC=TriCore"}, true, true, "build.log", true, "TriCore"},
+      {{"Quonvel", "unrelated", "--TypCC= TriCore ", "x", "--InputFile=\"a b.log\""}, true, true,
+       "\"a b.log\"", true, " TriCore "},
+      {{}, false, false, "", false, ""},
+  };
+  for (const Case& c : cases) {
+    CmdLineOptions options;
+    const bool result = ExtractOptions(options, c.arguments);
+    const std::string where = c.arguments.size() > 1 ? c.arguments[1] : "(few arguments)";
+    EXPECT_EQ(result, c.result) << where;
+    EXPECT_EQ(options.InputFileFound, c.inputFileFound) << where;
+    EXPECT_EQ(options.InputFile, c.inputFile) << where;
+    EXPECT_EQ(options.TypCCFound, c.typCCFound) << where;
+    EXPECT_EQ(options.TypCC, c.typCC) << where;
+  }
+}
+
+TEST(ExtractOptions, KeepsTheOldTextWhenNothingIsCut) {
+  CmdLineOptions options;
+  options.InputFile = "kept.log";
+  EXPECT_FALSE(ExtractOptions(options, {"Quonvel", "--InputFile="}));
+  EXPECT_TRUE(options.InputFileFound);
+  EXPECT_EQ(options.InputFile, "kept.log");
+  EXPECT_FALSE(options.TypCCFound);
+}
+
+}  // namespace
