@@ -69,3 +69,22 @@ TEST(CommandLine, OutputAndExitCode) {
 }
 
 }  // namespace
+
+#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
+// Memory running out must not abort the process: the one handler in main
+// reports it and the run ends with -4.
+TEST(CommandLine, OutOfMemoryIsReportedNotFatal) {
+  const std::string log = (std::filesystem::temp_directory_path() / "quonvel_big.log").string();
+  {
+    std::ofstream file(log, std::ios::binary);
+    file << "ctc W1: [\"" << std::string(64u << 20, 'x') << "\" 1/2] x\n";
+  }
+  const std::string command = "ulimit -v 40000; exec '" + QuonvelPath() + "' --InputFile=" + log + " --TypCC=TriCore";
+  const ProcessResult run = RunProcess("/bin/sh", {"sh", "-c", command});
+  std::filesystem::remove(log);
+  ASSERT_TRUE(run.started);
+  EXPECT_EQ(run.out, OutputLines({"Quonvel error: Out of memory."}));
+  EXPECT_EQ(run.exitCode, ExitCodeOf(-4));
+  EXPECT_EQ(run.err, "");
+}
+#endif
