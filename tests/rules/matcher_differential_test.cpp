@@ -60,7 +60,9 @@ class LineGenerator {
 
   std::string FreeText() {
     std::string text;
-    const std::size_t parts = Pick(6);
+    // Now and then a long stretch, so that lines cross the matcher's
+    // internal chunk boundaries (every 256 bytes).
+    const std::size_t parts = Pick(12) == 0 ? 40 + Pick(120) : Pick(6);
     for (std::size_t i = 0; i < parts; ++i) {
       text += Pick(3) == 0 ? std::string(1, static_cast<char>(Pick(256))) : kFragments[Pick(kFragments.size())];
     }
