@@ -1,0 +1,98 @@
+// What only Windows shows: the banner read from the real version resource,
+// CR LF line ends from the text-mode console stream, and 32-bit exit codes.
+#ifdef _WIN32
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "run_process.h"
+
+namespace {
+
+// The legal notice as the version API reads it from the executable, so that
+// the test does not depend on its wording.
+std::string LegalCopyright(const std::string& path) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  std::vector<char> block(size);
+  if (size == 0 || !GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return "<none>";
+  void* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(block.data(), "\\StringFileInfo\\040904b0\\LegalCopyright", &value, &length)) {
+    return "<none>";
+  }
+  return static_cast<const char*>(value);
+}
+
+// In a folder with a blank in its name, so that the path must reach Quonvel
+// through the command line quoted and unchanged.
+std::string WriteLog(const std::string& name, const std::string& bytes) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quonvel e2e";
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path path = folder / name;
+  std::ofstream(path, std::ios::binary) << bytes;
+  return path.string();
+}
+
+TEST(Windows, BannerComesFromTheVersionResource) {
+  const ProcessResult result = RunProcess(QuonvelPath(), {QuonvelPath()});
+  ASSERT_TRUE(result.started);
+  const std::string notice = LegalCopyright(QuonvelPath());
+  ASSERT_NE(notice, "<none>") << "Quonvel.exe carries no readable version resource";
+  EXPECT_FALSE(notice.empty());
+
+  const std::regex banner("Quonvel\\.exe version 1\\.2 from [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}\r\n(.*)\r\n"
+                          "Quonvel error: Not enough command line arguments\\.\r\n[\\s\\S]*");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(result.out, match, banner)) << result.out;
+  EXPECT_EQ(match[1], notice);
+}
+
+TEST(Windows, EveryLineEndsInCrLf) {
+  const std::string log = WriteLog("quonvel_crlf.log",
+                                   "ctc W505: [\"src/can_drv.c\" 118/23] conversion of constant to narrower type\n"
+                                   "cptc E1234: [\"src/app/motor.cpp\" 57] identifier \"speedLimit\" is undefined\n"
+                                   "57 return speedLimit;\n");
+  const ProcessResult result = RunProcess(QuonvelPath(), {"Quonvel.exe", "--InputFile=" + log, "--TypCC=TriCore"});
+  std::filesystem::remove(log);
+  ASSERT_TRUE(result.started);
+  EXPECT_EQ(result.out,
+            "src/can_drv.c(118,23) :Warning:  conversion of constant to narrower type\r\n"
+            "src/app/motor.cpp(57) : Error:  identifier \"speedLimit\" is undefined\r\n"
+            "return speedLimit;\r\n");
+  EXPECT_EQ(result.exitCode, 0);
+}
+
+TEST(Windows, ExitCodesKeepAll32Bits) {
+  const std::string log = WriteLog("quonvel_exit.log", "");
+  const struct {
+    std::vector<std::string> arguments;
+    std::uint32_t reported;
+  } cases[] = {
+      {{"Quonvel.exe"}, 4294967294u},  // -2: too few arguments, no options
+      {{"Quonvel.exe", "--InputFile=" + log, "--TypCC=tricore"}, 4294967293u},  // -3
+      {{"--InputFile=" + log, "--TypCC=TriCore"}, 4294967295u},  // -1: options in argument 0
+      {{"Quonvel.exe", "--InputFile=" + log, "--TypCC=TriCore"}, 0u},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult result = RunProcess(QuonvelPath(), c.arguments);
+    ASSERT_TRUE(result.started);
+    EXPECT_EQ(static_cast<std::uint32_t>(result.exitCode), c.reported) << c.arguments.back();
+  }
+  std::filesystem::remove(log);
+}
+
+}  // namespace
+
+#endif  // _WIN32
