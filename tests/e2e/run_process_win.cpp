@@ -53,7 +53,8 @@ std::string CommandLine(const std::vector<std::string>& arguments) {
 void ReadAll(HANDLE pipe, std::string& sink) {
   char buffer[1 << 16];
   DWORD got = 0;
-  while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) sink.append(buffer, got);
+  while (ReadFile(pipe, buffer, static_cast<DWORD>(sizeof buffer), &got, nullptr) && got > 0)
+    sink.append(buffer, got);
 }
 
 struct Handle {
@@ -69,7 +70,7 @@ struct Handle {
 };
 
 bool MakePipe(Handle& read, Handle& write) {
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  SECURITY_ATTRIBUTES inherit{static_cast<DWORD>(sizeof inherit), nullptr, TRUE};
   if (!CreatePipe(&read.value, &write.value, &inherit, 0)) return false;
   // Only the child's end is inherited; otherwise the read never sees its end.
   return SetHandleInformation(read.value, HANDLE_FLAG_INHERIT, 0) != 0;
@@ -82,12 +83,12 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   ProcessResult result;
   Handle outRead, outWrite, errRead, errWrite, input;
   if (!MakePipe(outRead, outWrite) || !MakePipe(errRead, errWrite)) return result;
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  SECURITY_ATTRIBUTES inherit{static_cast<DWORD>(sizeof inherit), nullptr, TRUE};
   input.value = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                             OPEN_EXISTING, 0, nullptr);
 
   STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
+  startup.cb = static_cast<DWORD>(sizeof startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = input.value;
   startup.hStdError = errWrite.value;
@@ -108,8 +109,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 
   std::string commandLine = CommandLine(arguments);
   PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                      nullptr, nullptr, &startup, &process);
+  const BOOL started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                      0, nullptr, nullptr, &startup, &process);
   outWrite.Close();
   errWrite.Close();
   input.Close();

@@ -5,9 +5,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -29,7 +28,8 @@ std::string LegalCopyright(const std::string& path) {
   if (size == 0 || !GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return "<none>";
   void* value = nullptr;
   UINT length = 0;
-  if (!VerQueryValueA(block.data(), "\\StringFileInfo\\040904b0\\LegalCopyright", &value, &length)) {
+  if (!VerQueryValueA(block.data(), "\\StringFileInfo\\040904b0\\LegalCopyright", &value,
+                      &length)) {
     return "<none>";
   }
   return static_cast<const char*>(value);
@@ -52,19 +52,22 @@ TEST(Windows, BannerComesFromTheVersionResource) {
   ASSERT_NE(notice, "<none>") << "Quonvel.exe carries no readable version resource";
   EXPECT_FALSE(notice.empty());
 
-  const std::regex banner("Quonvel\\.exe version 1\\.2 from [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}\r\n(.*)\r\n"
-                          "Quonvel error: Not enough command line arguments\\.\r\n[\\s\\S]*");
+  const std::regex banner(
+      "Quonvel\\.exe version 1\\.2 from [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}\r\n(.*)\r\n"
+      "Quonvel error: Not enough command line arguments\\.\r\n[\\s\\S]*");
   std::smatch match;
   ASSERT_TRUE(std::regex_match(result.out, match, banner)) << result.out;
   EXPECT_EQ(match[1], notice);
 }
 
 TEST(Windows, EveryLineEndsInCrLf) {
-  const std::string log = WriteLog("quonvel_crlf.log",
-                                   "ctc W505: [\"src/can_drv.c\" 118/23] conversion of constant to narrower type\n"
-                                   "cptc E1234: [\"src/app/motor.cpp\" 57] identifier \"speedLimit\" is undefined\n"
-                                   "57 return speedLimit;\n");
-  const ProcessResult result = RunProcess(QuonvelPath(), {"Quonvel.exe", "--InputFile=" + log, "--TypCC=TriCore"});
+  const std::string log =
+      WriteLog("quonvel_crlf.log",
+               "ctc W505: [\"src/can_drv.c\" 118/23] conversion of constant to narrower type\n"
+               "cptc E1234: [\"src/app/motor.cpp\" 57] identifier \"speedLimit\" is undefined\n"
+               "57 return speedLimit;\n");
+  const ProcessResult result =
+      RunProcess(QuonvelPath(), {"Quonvel.exe", "--InputFile=" + log, "--TypCC=TriCore"});
   std::filesystem::remove(log);
   ASSERT_TRUE(result.started);
   EXPECT_EQ(result.out,
