@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 
 namespace {
 
@@ -132,6 +133,114 @@ struct FeasibleSets {
   }
 };
 
+// Most lines are settled by plain backtracking in the ECMAScript priority
+// order (each block takes its longest run first and gives back one byte at a
+// time) within two or three passes over the line: a "(.*)" runs to the line's
+// end and backs up to the first place where the next block can start. The
+// first split found is the one the feasibility passes below would find. A
+// crafted line can make backtracking quadratic, so it gets a work budget in
+// proportion to the line; a line that exhausts it goes the linear way.
+enum class QuickResult { kMatch, kNoMatch, kGaveUp };
+
+struct BlockSpans {
+  std::array<std::size_t, 64> start;
+  std::array<std::size_t, 64> length;
+};
+
+bool IsDot(const CharSet& chars) {
+  static const CharSet dot = DotChars();
+  return chars.bits == dot.bits;
+}
+
+// Length of the run of `block`'s class at line[from..], at most `most` bytes.
+std::size_t RunLength(const PatternBlock& block, std::string_view line, std::size_t from,
+                      std::size_t most) {
+  const char* const begin = line.data() + from;
+  if (block.repeat == Repeat::kZeroOrMore && IsDot(block.chars)) {
+    // Only the two line terminators stop ".": test eight bytes at a time.
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    const auto holds = [](std::uint64_t word, unsigned char c) {
+      const std::uint64_t x = word ^ (kOnes * c);
+      return ((x - kOnes) & ~x & kHighs) != 0;
+    };
+    std::size_t run = 0;
+    for (; run + 8 <= most; run += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, begin + run, 8);
+      if (holds(word, '\r') || holds(word, '\n')) break;
+    }
+    while (run < most && begin[run] != '\r' && begin[run] != '\n') ++run;
+    return run;
+  }
+  const CharSet chars = block.chars;
+  std::size_t run = 0;
+  while (run < most && chars.Has(static_cast<unsigned char>(begin[run]))) ++run;
+  return run;
+}
+
+QuickResult QuickMatch(const MessagePattern& pattern, std::string_view line, BlockSpans& spans) {
+  const PatternBlock* const blocks = pattern.blocks.data();
+  const std::size_t count = pattern.blocks.size();
+  const std::size_t size = line.size();
+  const auto* const bytes = reinterpret_cast<const unsigned char*>(line.data());
+  std::size_t budget = 6 * size + 1024;
+  const auto least = [blocks](std::size_t b) -> std::size_t {
+    return blocks[b].repeat == Repeat::kZeroOrMore ? 0 : 1;
+  };
+
+  std::size_t b = 0;
+  std::size_t position = 0;
+  for (;;) {
+    if (b < count) {
+      const PatternBlock& block = blocks[b];
+      std::size_t run;
+      if (block.repeat == Repeat::kOnce) {
+        run = position < size && block.chars.Has(bytes[position]) ? 1 : 0;
+      } else {
+        run = RunLength(block, line, position, size - position);
+        if (run + 1 > budget) return QuickResult::kGaveUp;
+        budget -= run + 1;
+      }
+      if (run >= least(b)) {
+        spans.start[b] = position;
+        spans.length[b] = run;
+        position += run;
+        ++b;
+        continue;
+      }
+    } else if (position == size) {
+      return QuickResult::kMatch;
+    }
+
+    // Give back: the latest block that can still shrink takes one byte less,
+    // or as many less as it takes for the next block to find its first byte.
+    for (;;) {
+      if (b == 0) return QuickResult::kNoMatch;
+      --b;
+      std::size_t length = spans.length[b];
+      if (length <= least(b) || b + 1 == count) continue;  // the last block must reach the end
+      --length;
+      const PatternBlock& next = blocks[b + 1];
+      if (next.repeat != Repeat::kZeroOrMore) {
+        const CharSet first = next.chars;
+        const unsigned char* const at = bytes + spans.start[b];
+        const std::size_t floor = least(b);
+        const std::size_t from = length;
+        while (length > floor && !first.Has(at[length])) --length;
+        const std::size_t scanned = from - length + 1;
+        if (scanned > budget) return QuickResult::kGaveUp;
+        budget -= scanned;
+        if (!first.Has(at[length])) continue;
+      }
+      spans.length[b] = length;
+      position = spans.start[b] + length;
+      ++b;
+      break;
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<PatternBlock> Literal(std::string_view chars) {
@@ -208,6 +317,24 @@ MessagePattern CompilePattern(std::vector<PatternBlock> blocks) {
 bool FullMatch(const MessagePattern& pattern, std::string_view line, MatchResult& match) {
   match.matched = false;
   match.size = 0;
+
+  BlockSpans spans;
+  switch (QuickMatch(pattern, line, spans)) {
+    case QuickResult::kNoMatch:
+      return false;
+    case QuickResult::kMatch:
+      match.matched = true;
+      match.size = pattern.groupCount + 1;
+      match.groups[0] = line;
+      for (std::size_t g = 1; g <= pattern.groupCount; ++g) {
+        const std::size_t b = pattern.blockOfGroup[g];
+        match.groups[g] = line.substr(spans.start[b], spans.length[b]);
+      }
+      return true;
+    case QuickResult::kGaveUp:
+      break;
+  }
+
   if (!PrefixCanMatch(pattern, line)) return false;
 
   // Reused between calls, so that the steady state allocates nothing.
