@@ -1,0 +1,79 @@
+// Our matcher against std::regex (ECMAScript, the same pattern texts) on one
+// line: both must agree on whether the whole line matches and on the place
+// and text of every group, for all four message patterns.
+//
+// Input layout, so that the fuzzer reaches deep pattern states quickly:
+//   byte 0, bits 0-1: the pattern (0 ctc, 1 cptc, 2 ltc, 3 licence)
+//   byte 0, bit 2:    put the pattern's marker in front of the line
+//   bytes 1..:        the line
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "regex_oracle.h"
+#include "rules/cptc_rule.h"
+#include "rules/ctc_rule.h"
+#include "rules/ltc_licence_rules.h"
+
+namespace {
+
+// std::regex recurses once per byte; longer lines would test its stack, not
+// our matcher.
+constexpr std::size_t kMaxLine = 2048;
+
+struct Rule {
+  const char* name;
+  const MessagePattern& (*pattern)();
+  std::string_view marker;
+};
+
+constexpr Rule kRules[] = {
+    {"ctc", CtcPattern, "ctc"},
+    {"cptc", CptcPattern, "cptc"},
+    {"ltc", LtcPattern, "ltc"},
+    {"licence", LicensePattern, "ctc"},
+};
+
+// Where a group starts in `line`, or -1 if it did not take part.
+long Offset(std::string_view group, std::string_view line) {
+  return group.data() == nullptr ? -1 : static_cast<long>(group.data() - line.data());
+}
+
+[[noreturn]] void Disagree(const Rule& rule, std::string_view line, const char* what,
+                           std::size_t group) {
+  std::fprintf(stderr, "%s pattern, %s (group %zu), line of %zu bytes: \"%.*s\"\n", rule.name,
+               what, group, line.size(), static_cast<int>(line.size()), line.data());
+  std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0 || size > kMaxLine + 1) return -1;  // -1: not worth keeping
+  const Rule& rule = kRules[data[0] & 3];
+  std::string line;
+  if (data[0] & 4) line = rule.marker;
+  line.append(reinterpret_cast<const char*>(data + 1), size - 1);
+
+  const MessagePattern& pattern = rule.pattern();
+  MatchResult ours;
+  MatchResult reference;
+  const bool matched = FullMatch(pattern, line, ours);
+  const bool referenceMatched = OracleMatch(pattern, line, reference);
+  if (matched != referenceMatched || ours.matched != matched) {
+    Disagree(rule, line, matched ? "only ours matches" : "only std::regex matches", 0);
+  }
+  if (!matched) return 0;
+  if (ours.size != reference.size) Disagree(rule, line, "group counts differ", ours.size);
+  for (std::size_t g = 0; g < ours.size; ++g) {
+    const std::string_view a = ours.Group(g);
+    const std::string_view b = reference.Group(g);
+    if (a != b || (a.data() != nullptr && b.data() != nullptr && Offset(a, line) != Offset(b, line))) {
+      Disagree(rule, line, "groups differ", g);
+    }
+  }
+  return 0;
+}
