@@ -1,0 +1,56 @@
+# The program's version information, written down once here. The project
+# version gives the numbers; the texts below complete the resource. Both
+# platform forms are generated from these values:
+#   Windows: res/Quonvel.rc.in, the VERSIONINFO resource of Quonvel.exe;
+#   elsewhere: res/version_values.h.in, the values of the version record that
+#   src/app/version_banner_posix.cpp compiles into the executable.
+# The build date is stamped at every build by cmake/VersionBuildDate.cmake.
+
+set(QUONVEL_VERSION_MAJOR ${PROJECT_VERSION_MAJOR})
+set(QUONVEL_VERSION_MINOR ${PROJECT_VERSION_MINOR})
+set(QUONVEL_VERSION_PATCH ${PROJECT_VERSION_PATCH})
+set(QUONVEL_VERSION_TWEAK ${PROJECT_VERSION_TWEAK})
+if(QUONVEL_VERSION_TWEAK STREQUAL "")
+  set(QUONVEL_VERSION_TWEAK 0)
+endif()
+set(QUONVEL_VERSION_TEXT
+  "${QUONVEL_VERSION_MAJOR}.${QUONVEL_VERSION_MINOR}.${QUONVEL_VERSION_PATCH}.${QUONVEL_VERSION_TWEAK}")
+set(QUONVEL_VERSION_COMMAS
+  "${QUONVEL_VERSION_MAJOR},${QUONVEL_VERSION_MINOR},${QUONVEL_VERSION_PATCH},${QUONVEL_VERSION_TWEAK}")
+
+set(QUONVEL_COMPANY_NAME "Quonvel developers")
+set(QUONVEL_FILE_DESCRIPTION
+  "Formats the TriCore toolchain's output messages for the MSVC output window.")
+set(QUONVEL_INTERNAL_NAME "Quonvel")
+set(QUONVEL_PRODUCT_NAME "Quonvel")
+set(QUONVEL_LEGAL_COPYRIGHT "Copyright (C) 2026 Quonvel developers. All rights reserved.")
+# The executable's own name on the target platform: Quonvel.exe on Windows.
+set(QUONVEL_ORIGINAL_FILENAME "Quonvel${CMAKE_EXECUTABLE_SUFFIX}")
+
+set(QUONVEL_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated)
+configure_file(${PROJECT_SOURCE_DIR}/res/Quonvel.rc.in ${QUONVEL_GENERATED_DIR}/Quonvel.rc @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/res/version_values.h.in
+  ${QUONVEL_GENERATED_DIR}/version_values.h @ONLY)
+
+# Runs at every build, not only at configure time, so that the date is the
+# day of the build; the header is rewritten only when the date changed.
+add_custom_target(quonvel_build_date
+  COMMAND ${CMAKE_COMMAND}
+    -DTEMPLATE=${PROJECT_SOURCE_DIR}/res/build_date.h.in
+    -DOUTPUT=${QUONVEL_GENERATED_DIR}/build_date.h
+    -P ${PROJECT_SOURCE_DIR}/cmake/VersionBuildDate.cmake
+  BYPRODUCTS ${QUONVEL_GENERATED_DIR}/build_date.h
+  COMMENT "Stamping the build date"
+  VERBATIM)
+
+if(WIN32)
+  enable_language(RC)
+endif()
+
+if(QUONVEL_BUILD_TESTS)
+  # Tests are registered here, before the top level turns testing on.
+  enable_testing()
+  add_test(NAME VersionBuildDate.StampsSourceDateEpoch
+    COMMAND ${CMAKE_COMMAND} -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}
+      -P ${PROJECT_SOURCE_DIR}/cmake/VersionBuildDateTest.cmake)
+endif()

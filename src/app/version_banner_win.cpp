@@ -1,0 +1,52 @@
+// Windows: the banner's values come from the executable's version resource
+// (res/Quonvel.rc.in), read through the version-information functions.
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/version_banner.h"
+#include "app/version_banner_platform.h"
+
+namespace {
+
+// A string value of the block, cut at its NUL; the length the system reports
+// bounds it in case the NUL is missing.
+bool QueryString(const void* block, const char* subBlock, std::string& text) {
+  void* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(block, subBlock, &value, &length) || value == nullptr) return false;
+  const std::string_view chars(static_cast<const char*>(value), length);
+  text = std::string(chars.substr(0, chars.find('\0')));
+  return true;
+}
+
+}  // namespace
+
+void ReadVersionInfo(const char* programPath, BannerState& state) {
+  // The functions take a mutable-looking path on some SDKs: give them our own.
+  std::vector<char> path(programPath, programPath + std::strlen(programPath) + 1);
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.data(), &handle);
+  std::vector<unsigned char> block(size);
+  // The path buffer and the block are freed on every way out of here.
+  if (size == 0 || !GetFileVersionInfoA(path.data(), 0, size, block.data())) return;
+
+  void* root = nullptr;
+  UINT rootLength = 0;
+  if (!VerQueryValueA(block.data(), "\\", &root, &rootLength) || root == nullptr ||
+      rootLength < sizeof(VS_FIXEDFILEINFO)) {
+    return;
+  }
+  state.versionFound = true;
+  VS_FIXEDFILEINFO fixed;
+  std::memcpy(&fixed, root, sizeof fixed);
+  state.versionText = VersionText(fixed.dwFileVersionMS);
+
+  // Only the U.S. English, Unicode string table is asked; another one leaves
+  // the texts empty and the banner still shows.
+  QueryString(block.data(), "\\StringFileInfo\\040904b0\\LegalCopyright", state.legalNotice);
+  QueryString(block.data(), "\\StringFileInfo\\040904b0\\OriginalFilename", state.fileName);
+}
