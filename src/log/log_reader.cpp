@@ -8,7 +8,6 @@
 namespace {
 
 constexpr char kCtrlZ = '\x1A';
-constexpr std::string_view kJoinMarker = "cptc";
 constexpr std::size_t kReadChunk = std::size_t{1} << 20;
 
 // Drops every CR that directly precedes an LF, in place, in one pass.
@@ -33,6 +32,22 @@ void FoldCrLf(std::string& text) {
     src = next;
   }
   text.resize(static_cast<std::size_t>(dst - text.data()));
+}
+
+// Position of the next "cptc" at or after `from`, or npos. The search looks
+// for the rarer 'p' rather than for 'c', with which most text abounds.
+std::size_t FindJoinMarker(const std::string& text, std::size_t from) {
+  const char* const base = text.data();
+  const std::size_t size = text.size();
+  std::size_t at = from + 1;  // the 'p' stands one after the marker's start
+  while (at + 2 < size) {
+    const void* p = std::memchr(base + at, 'p', size - 2 - at);
+    if (p == nullptr) break;
+    at = static_cast<std::size_t>(static_cast<const char*>(p) - base);
+    if (base[at - 1] == 'c' && base[at + 1] == 't' && base[at + 2] == 'c') return at - 1;
+    ++at;
+  }
+  return std::string::npos;
 }
 
 }  // namespace
@@ -89,7 +104,7 @@ void BuildLineQueue(std::string bytes, LineQueue& queue) {
   // LF, so searching the whole text finds exactly the lines that hold it.
   std::size_t start = 0;
   for (;;) {
-    const std::size_t marker = text.find(kJoinMarker, start);
+    const std::size_t marker = FindJoinMarker(text, start);
     if (marker == std::string::npos) break;
     const std::size_t end = text.find('\n', marker);
     if (end == std::string::npos) {
