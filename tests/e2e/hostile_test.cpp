@@ -125,6 +125,15 @@ TEST_F(Hostile, ThirtyTwoMegabyteLine) {
   Expect(Run(Write(log)), {decoys + "end(3,4) :Error:  tail"});
 }
 
+// The same decoys, but a lone CR near the end fails every one of them only at
+// the line's end: backtracking would take quadratic time here, so finishing at all
+// shows the matcher stays linear. The next line proves the run went on.
+TEST_F(Hostile, ThirtyTwoMegabyteLineThatAlmostMatches) {
+  const std::string decoys = Repeat("x\" 1/2] ", (std::size_t{32} << 20) / 8);
+  const std::string log = "ctc E1: [\"" + decoys + "\r!\nltc E1: next";
+  Expect(Run(Write(log)), {"ltc E1: next"});
+}
+
 TEST_F(Hostile, OneMillionEmptyLines) {
   const std::string log = std::string(1'000'000, '\n') + "ctc W1: [\"a.c\" 1/2] last";
   Expect(Run(Write(log)), {"a.c(1,2) :Warning:  last"});
