@@ -23,5 +23,5 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 find_program(quonvel_wine NAMES wine wine64)
 if(quonvel_wine)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${quonvel_wine})
+  set(CMAKE_CROSSCOMPILING_EMULATOR /bin/sh ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${quonvel_wine})
 endif()
