@@ -50,10 +50,13 @@ int Run(int argc, char** argv) {
   LineQueue queue;
   if (!ReadLogFile(input, queue)) return exitCode;
 
+  // Lines without any marker text cannot be rewritten and would leave the
+  // output line as it is; they are passed over without a dispatch.
   std::string output;
   LogLine line;
-  while (PopLine(queue, line)) {
-    if (DispatchLine(line, output) && !output.empty()) WriteLine(output);
+  LineMarkers markers;
+  while (PopMarkedLine(queue, line, markers)) {
+    if (DispatchLine(line, markers, output) && !output.empty()) WriteLine(output);
   }
   // The lines read before a read error are still converted; then we say so.
   if (input.readFailed) {

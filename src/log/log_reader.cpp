@@ -1,6 +1,9 @@
 #include "log/log_reader.h"
 
+#include "log/byte_masks.h"
+
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -9,48 +12,116 @@ namespace {
 
 constexpr char kCtrlZ = '\x1A';
 constexpr std::size_t kReadChunk = std::size_t{1} << 20;
+constexpr std::string_view kLicence = "No valid license found";
 
-// Drops every CR that directly precedes an LF, in place, in one pass.
-void FoldCrLf(std::string& text) {
-  const char* src = text.data();
-  const char* const end = src + text.size();
-  const char* cr = static_cast<const char*>(std::memchr(src, '\r', text.size()));
-  if (cr == nullptr) return;
-  char* dst = text.data() + (cr - src);
-  src = cr;
-  while (src < end) {
-    // Copy the stretch up to the next CR, then decide about that CR.
-    const char* next =
-        static_cast<const char*>(std::memchr(src + 1, '\r', static_cast<std::size_t>(end - src - 1)));
-    if (next == nullptr) next = end;
-    // `src` points at a CR here.
-    const bool beforeLf = src + 1 < end && src[1] == '\n';
-    const char* copyFrom = beforeLf ? src + 1 : src;
-    const std::size_t count = static_cast<std::size_t>(next - copyFrom);
-    std::memmove(dst, copyFrom, count);
-    dst += count;
-    src = next;
+std::uint64_t LowestBit(std::uint64_t bits) { return bits & (~bits + 1); }
+
+std::size_t BitIndex(std::uint64_t bits) { return static_cast<std::size_t>(std::countr_zero(bits)); }
+
+// Records the markers behind the 't'-then-'c' pairs in `pairs` and the
+// licence notices starting at the 'N's in `capitals`, for the chunk at
+// `chunk`. Marker letters before `lineStart` belong to another line.
+void AddMarkers(std::string_view text, std::size_t lineStart, std::size_t chunk, std::uint64_t pairs,
+                std::uint64_t capitals, LineMarkers& markers) {
+  const char* const base = text.data();
+  for (; pairs != 0; pairs &= pairs - 1) {
+    const std::size_t t = chunk + BitIndex(pairs);
+    if (t == lineStart) continue;
+    const char before = base[t - 1];
+    if (before == 'c') markers.ctc = true;
+    if (before == 'l') markers.ltc = true;
+    if (before == 'p' && t - 1 > lineStart && base[t - 2] == 'c') markers.cptc = true;
   }
-  text.resize(static_cast<std::size_t>(dst - text.data()));
+  for (; capitals != 0; capitals &= capitals - 1) {
+    const std::size_t at = chunk + BitIndex(capitals);
+    if (text.substr(at, kLicence.size()) == kLicence) markers.licence = true;
+  }
 }
 
-// Position of the next "cptc" at or after `from`, or npos. The search looks
-// for the rarer 'p' rather than for 'c', with which most text abounds.
-std::size_t FindJoinMarker(const std::string& text, std::size_t from) {
-  const char* const base = text.data();
-  const std::size_t size = text.size();
-  std::size_t at = from + 1;  // the 'p' stands one after the marker's start
-  while (at + 2 < size) {
-    const void* p = std::memchr(base + at, 'p', size - 2 - at);
-    if (p == nullptr) break;
-    at = static_cast<std::size_t>(static_cast<const char*>(p) - base);
-    if (base[at - 1] == 'c' && base[at + 1] == 't' && base[at + 2] == 'c') return at - 1;
-    ++at;
+// The 't's of a chunk that a 'c' follows; the 'c' after the last byte stands
+// in the next chunk.
+std::uint64_t TcPairs(std::string_view text, std::size_t chunk, const ByteMasks& masks) {
+  const bool nextIsC = chunk + 64 < text.size() && text[chunk + 64] == 'c';
+  return masks.t & ((masks.c >> 1) | (nextIsC ? std::uint64_t{1} << 63 : 0));
+}
+
+// Masks of the chunk at `chunk`, a multiple of 64, computed once.
+void MaskChunk(LineQueue& queue, std::size_t chunk) {
+  if (queue.maskedChunk == chunk) return;
+  queue.masks = MaskBytes(queue.text.data() + chunk, queue.text.size() - chunk);
+  queue.pairs = TcPairs(queue.text, chunk, queue.masks);
+  queue.maskedChunk = chunk;
+}
+
+constexpr std::size_t ChunkOf(std::size_t position) { return position & ~std::size_t{63}; }
+
+// The bits of a chunk from `position` on.
+constexpr std::uint64_t From(std::size_t position, std::size_t chunk) {
+  return position > chunk ? ~std::uint64_t{0} << (position - chunk) : ~std::uint64_t{0};
+}
+
+struct PhysicalLine {
+  std::size_t start = 0;
+  std::size_t end = 0;                     // content ends here, before CR LF or LF
+  std::size_t next = LineQueue::kDrained;  // start of the following line
+  LineMarkers markers;
+};
+
+PhysicalLine ScanLine(LineQueue& queue, std::size_t start) {
+  const std::string_view text = queue.text;
+  PhysicalLine line;
+  line.start = start;
+  line.end = text.size();
+  for (std::size_t chunk = ChunkOf(start); chunk < text.size(); chunk += 64) {
+    MaskChunk(queue, chunk);
+    const std::uint64_t from = From(start, chunk);
+    const std::uint64_t lf = queue.masks.lf & from;
+    // Only what stands before the line's LF counts.
+    const std::uint64_t mine = from & (lf != 0 ? LowestBit(lf) - 1 : ~std::uint64_t{0});
+    AddMarkers(text, start, chunk, queue.pairs & mine, queue.masks.n & mine, line.markers);
+    if (lf != 0) {
+      const std::size_t at = chunk + BitIndex(lf);
+      line.next = at + 1;
+      line.end = at > start && text[at - 1] == '\r' ? at - 1 : at;
+      break;
+    }
   }
-  return std::string::npos;
+  return line;
+}
+
+// Moves the front past every line that holds neither a 't' followed by 'c'
+// nor an 'N': no marker can stand in them. Those lines hold no "cptc" either,
+// so none of them takes a continuation and each starts a logical line.
+void SkipUnmarkedLines(LineQueue& queue) {
+  const std::size_t size = queue.text.size();
+  std::size_t lineStart = queue.front;
+  for (std::size_t chunk = ChunkOf(queue.front); chunk < size; chunk += 64) {
+    MaskChunk(queue, chunk);
+    const std::uint64_t from = From(queue.front, chunk);
+    const std::uint64_t candidates = (queue.pairs | queue.masks.n) & from;
+    std::uint64_t lf = queue.masks.lf & from;
+    if (candidates != 0) lf &= LowestBit(candidates) - 1;
+    if (lf != 0) lineStart = chunk + 64 - static_cast<std::size_t>(std::countl_zero(lf));
+    if (candidates != 0) {
+      queue.front = lineStart;
+      return;
+    }
+  }
+  // No marker in the rest of the text. The last line is taken, so the
+  // queue is drained.
+  queue.front = LineQueue::kDrained;
 }
 
 }  // namespace
+
+LineMarkers FindMarkers(std::string_view line) {
+  LineMarkers markers;
+  for (std::size_t chunk = 0; chunk < line.size(); chunk += 64) {
+    const ByteMasks masks = MaskBytes(line.data() + chunk, line.size() - chunk);
+    AddMarkers(line, 0, chunk, TcPairs(line, chunk, masks), masks.n, markers);
+  }
+  return markers;
+}
 
 InputFile OpenInputFile(const std::string& path) {
   InputFile input;
@@ -95,45 +166,56 @@ bool ReadLogFile(InputFile& input, LineQueue& queue) {
 
 void BuildLineQueue(std::string bytes, LineQueue& queue) {
   queue.text = std::move(bytes);
-  std::string& text = queue.text;
-  if (const std::size_t stop = text.find(kCtrlZ); stop != std::string::npos) text.resize(stop);
-  FoldCrLf(text);
-
-  // Join each line holding "cptc" with the next one. The continuation is not
-  // tested itself, so the search resumes after it. The marker never spans an
-  // LF, so searching the whole text finds exactly the lines that hold it.
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t marker = FindJoinMarker(text, start);
-    if (marker == std::string::npos) break;
-    const std::size_t end = text.find('\n', marker);
-    if (end == std::string::npos) {
-      // No following line: the continuation is empty.
-      text.push_back(' ');
-      break;
-    }
-    text[end] = ' ';
-    const std::size_t next = text.find('\n', end + 1);
-    if (next == std::string::npos) break;
-    start = next + 1;
+  if (const std::size_t stop = queue.text.find(kCtrlZ); stop != std::string::npos) {
+    queue.text.resize(stop);
   }
+  queue.joined.clear();
+  queue.maskedChunk = LineQueue::kDrained;
   queue.front = 0;
 }
 
 bool HasLines(const LineQueue& queue) { return queue.front <= queue.text.size(); }
 
-bool PopLine(LineQueue& queue, LogLine& line) {
+bool PopLine(LineQueue& queue, LogLine& line, LineMarkers& markers) {
   if (!HasLines(queue)) return false;
-  const std::size_t start = queue.front;
-  const std::size_t left = queue.text.size() - start;
-  const char* base = queue.text.data() + start;
-  const char* lf = static_cast<const char*>(left ? std::memchr(base, '\n', left) : nullptr);
-  if (lf == nullptr) {
-    line = LogLine(base, left);
-    queue.front = LineQueue::kDrained;
-  } else {
-    line = LogLine(base, static_cast<std::size_t>(lf - base));
-    queue.front = start + line.size() + 1;
+  std::string& text = queue.text;
+  const PhysicalLine first = ScanLine(queue, queue.front);
+  if (!first.markers.cptc) {
+    line = LogLine(text.data() + first.start, first.end - first.start);
+    markers = first.markers;
+    queue.front = first.next;
+    return true;
   }
+
+  // A "cptc" line takes the next physical line as its continuation, which is
+  // not tested for "cptc" itself; at the end of the text it is empty.
+  PhysicalLine second;
+  if (first.next != LineQueue::kDrained) second = ScanLine(queue, first.next);
+  queue.front = second.next;
+  if (first.next == first.end + 1) {
+    // A plain LF: the blank takes its place and the line stays where it is.
+    text[first.end] = ' ';
+    line = LogLine(text.data() + first.start, second.end - first.start);
+  } else {
+    queue.joined.assign(text, first.start, first.end - first.start);
+    queue.joined += ' ';
+    queue.joined.append(text, second.start, second.end - second.start);
+    line = queue.joined;
+  }
+  // The licence notice may be split over the two parts.
+  markers = FindMarkers(line);
   return true;
+}
+
+bool PopLine(LineQueue& queue, LogLine& line) {
+  LineMarkers markers;
+  return PopLine(queue, line, markers);
+}
+
+bool PopMarkedLine(LineQueue& queue, LogLine& line, LineMarkers& markers) {
+  for (;;) {
+    if (HasLines(queue)) SkipUnmarkedLines(queue);
+    if (!PopLine(queue, line, markers)) return false;
+    if (markers.Any()) return true;
+  }
 }

@@ -1,11 +1,16 @@
 // Reading the captured toolchain output into logical lines.
 //
-// The whole file is read in one go into a single buffer. Text-mode rules are
-// applied by us on every platform, so that a log reads the same everywhere:
-// a byte 0x1A ends the input, a CR directly before an LF is dropped, any other
-// CR stays. A physical line that contains "cptc" is joined with the line after
-// it by one blank; because CR LF pairs are folded first, the two lines are
-// adjacent and the join is a single byte rewrite.
+// The whole file is read in one go into a single buffer before the first line
+// is handed out. Text-mode rules are applied by us on every platform, so that
+// a log reads the same everywhere: a byte 0x1A ends the input, a CR directly
+// before an LF belongs to the line end, any other CR stays in the line. A
+// physical line that contains "cptc" is joined with the line after it by one
+// blank.
+//
+// Lines are cut from the buffer as they are taken, not copied out one by one:
+// a view per line, and one reused buffer for a joined line whose first part
+// ended in CR LF. Logs run to hundreds of megabytes of short lines, so the
+// buffer is scanned 64 bytes at a time for line ends and marker letters.
 #pragma once
 
 #include <cstddef>
@@ -15,17 +20,36 @@
 #include <string>
 #include <string_view>
 
+#include "log/byte_masks.h"
+
 // One logical line, without its line end. It points into the `LineQueue` that
-// produced it and stays valid while that queue lives and is not refilled.
+// produced it and stays valid until the next line is taken from that queue.
 using LogLine = std::string_view;
 
-// The logical lines of one log in file order. They are kept back to back in
-// `text`, separated by LF: a logical line never holds an LF of its own, so the
-// separator is unambiguous and no per-line storage is needed.
+// Which of the texts that decide the message rules a line holds: "ctc",
+// "ltc", "cptc" and "No valid license found", each anywhere in the line.
+struct LineMarkers {
+  bool ctc = false;
+  bool ltc = false;
+  bool cptc = false;
+  bool licence = false;
+
+  bool Any() const { return ctc || ltc || cptc || licence; }
+};
+
+LineMarkers FindMarkers(std::string_view line);
+
+// The logical lines of one log in file order, taken front to back.
 struct LineQueue {
   static constexpr std::size_t kDrained = static_cast<std::size_t>(-1);
-  std::string text;
-  std::size_t front = kDrained;  // offset of the first unread line
+  std::string text;              // the file's bytes, up to a 0x1A
+  std::size_t front = kDrained;  // start of the next physical line
+  std::string joined;            // the last joined line, when it had to be copied
+  // The masks of the last 64-byte chunk looked at; lines are taken front to
+  // back, so a chunk shared by two lines is masked once.
+  std::size_t maskedChunk = kDrained;
+  ByteMasks masks;
+  std::uint64_t pairs = 0;  // 't's followed by 'c' in that chunk
 };
 
 // The input file, opened in binary mode. `readFailed` is set when a read
@@ -52,8 +76,8 @@ bool IsOpen(const InputFile& input);
 // kept and `input.readFailed` is set.
 bool ReadLogFile(InputFile& input, LineQueue& queue);
 
-// Turns raw file bytes into the logical lines of `queue`, applying the
-// text-mode rules and the "cptc" join. Always yields at least one line.
+// Makes `queue` hand out the logical lines of raw file bytes. Always yields
+// at least one line (an empty text is one empty line).
 void BuildLineQueue(std::string bytes, LineQueue& queue);
 
 // True while lines remain to be taken.
@@ -61,3 +85,10 @@ bool HasLines(const LineQueue& queue);
 
 // Takes the front line; returns false when the queue is drained.
 bool PopLine(LineQueue& queue, LogLine& line);
+
+// Takes the front line together with its markers.
+bool PopLine(LineQueue& queue, LogLine& line, LineMarkers& markers);
+
+// Takes the next line that holds a marker, passing over those that hold none:
+// no message rule can apply to them.
+bool PopMarkedLine(LineQueue& queue, LogLine& line, LineMarkers& markers);

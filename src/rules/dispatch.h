@@ -10,3 +10,7 @@
 // line. Each rule that matches overwrites `output`; nothing clears it. Returns
 // the result of the last rule tried (not the OR of all), false if none was.
 bool DispatchLine(LogLine line, std::string& output);
+
+// The same, with the markers already known (the log reader finds them while
+// it cuts the lines).
+bool DispatchLine(LogLine line, const LineMarkers& markers, std::string& output);

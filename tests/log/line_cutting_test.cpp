@@ -1,0 +1,133 @@
+// The reader cuts lines and finds marker texts 64 bytes at a time; compare it
+// with a plain reading of the same rules on many generated logs.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "log/log_reader.h"
+
+namespace {
+
+struct Line {
+  std::string text;
+  bool ctc, ltc, cptc, licence;
+  bool operator==(const Line&) const = default;
+};
+
+void PrintTo(const Line& line, std::ostream* out) {
+  *out << '"' << line.text << "\" ctc=" << line.ctc << " ltc=" << line.ltc << " cptc=" << line.cptc
+       << " licence=" << line.licence;
+}
+
+Line WithMarkers(std::string text) {
+  const auto has = [&text](const char* marker) { return text.find(marker) != std::string::npos; };
+  return {text, has("ctc"), has("ltc"), has("cptc"), has("No valid license found")};
+}
+
+// The rules read the obvious way: getline-style physical lines, CR LF folded,
+// 0x1A ends the input, a "cptc" line takes the next one after a blank.
+std::vector<Line> Reference(std::string bytes) {
+  if (const auto stop = bytes.find('\x1A'); stop != std::string::npos) bytes.resize(stop);
+  std::size_t at = 0;
+  bool atEnd = false;
+  const auto physical = [&] {
+    if (at >= bytes.size()) {
+      atEnd = true;
+      return std::string();
+    }
+    const std::size_t lf = bytes.find('\n', at);
+    std::string line = bytes.substr(at, lf == std::string::npos ? std::string::npos : lf - at);
+    at = lf == std::string::npos ? bytes.size() : lf + 1;
+    if (lf == std::string::npos) atEnd = true;
+    if (lf != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+  };
+  std::vector<Line> lines;
+  do {
+    std::string line = physical();
+    if (line.find("cptc") != std::string::npos) line += ' ' + (atEnd ? std::string() : physical());
+    lines.push_back(WithMarkers(line));
+  } while (!atEnd);
+  return lines;
+}
+
+std::vector<Line> Cut(const std::string& bytes) {
+  LineQueue queue;
+  BuildLineQueue(bytes, queue);
+  std::vector<Line> lines;
+  LogLine line;
+  LineMarkers markers;
+  while (PopLine(queue, line, markers)) {
+    lines.push_back({std::string(line), markers.ctc, markers.ltc, markers.cptc, markers.licence});
+  }
+  return lines;
+}
+
+std::vector<Line> CutMarked(const std::string& bytes) {
+  LineQueue queue;
+  BuildLineQueue(bytes, queue);
+  std::vector<Line> lines;
+  LogLine line;
+  LineMarkers markers;
+  while (PopMarkedLine(queue, line, markers)) {
+    lines.push_back({std::string(line), markers.ctc, markers.ltc, markers.cptc, markers.licence});
+  }
+  return lines;
+}
+
+std::vector<Line> OnlyMarked(std::vector<Line> lines) {
+  std::erase_if(lines, [](const Line& line) { return !(line.ctc || line.ltc || line.cptc || line.licence); });
+  return lines;
+}
+
+TEST(LineCutting, AgreesWithThePlainReadingOnGeneratedLogs) {
+  const std::vector<std::string> pieces = {
+      "\n", "\r", "\r\n", "c", "t", "p", "l", "x", " ", "N", "tc", "ctc", "ltc", "cptc",
+      "No valid license found", "No valid", "license found", std::string(1, '\0'), "\x1A", "\xff"};
+  std::mt19937 random(7);
+  for (int round = 0; round < 20000; ++round) {
+    std::string bytes;
+    const std::size_t count = random() % (round % 10 == 0 ? 200 : 40);
+    for (std::size_t i = 0; i < count; ++i) {
+      // Long stretches of filler move the pieces across the 64-byte chunks.
+      if (random() % 8 == 0) bytes.append(random() % 70, 'x');
+      bytes += pieces[random() % (round % 3 == 0 ? pieces.size() - 1 : pieces.size() - 2)];
+    }
+    const std::vector<Line> expected = Reference(bytes);
+    ASSERT_EQ(Cut(bytes), expected) << "log of " << bytes.size() << " bytes, round " << round;
+    ASSERT_EQ(CutMarked(bytes), OnlyMarked(expected)) << "log of " << bytes.size() << " bytes, round " << round;
+  }
+}
+
+TEST(LineCutting, FindsMarkersAtEveryChunkOffset) {
+  for (const std::string marker : {"ctc", "ltc", "cptc", "No valid license found"}) {
+    for (std::size_t offset = 0; offset < 140; ++offset) {
+      const std::string line = std::string(offset, 'x') + marker + "x";
+      const Line expected = WithMarkers(line);
+      EXPECT_EQ(Cut(line), Reference(line)) << marker << " at " << offset;
+      const LineMarkers found = FindMarkers(line);
+      EXPECT_EQ((Line{line, found.ctc, found.ltc, found.cptc, found.licence}), expected)
+          << marker << " at " << offset;
+    }
+  }
+}
+
+TEST(LineCutting, MarkedLinesOnlySkipsLinesWithoutMarkers) {
+  LineQueue queue;
+  BuildLineQueue("plain\nctc -c a.c\nmore plain\nx cptc y\r\nz\nNo valid license found\nlast", queue);
+  std::vector<std::string> lines;
+  LogLine line;
+  LineMarkers markers;
+  while (PopMarkedLine(queue, line, markers)) lines.emplace_back(line);
+  EXPECT_EQ(lines, (std::vector<std::string>{"ctc -c a.c", "x cptc y z", "No valid license found"}));
+}
+
+TEST(LineCutting, LicenceNoticeSplitOverAJoinedLine) {
+  EXPECT_EQ(Cut("cptc: No valid\nlicense found\n"),
+            (std::vector<Line>{{"cptc: No valid license found", false, false, true, true},
+                               {"", false, false, false, false}}));
+}
+
+}  // namespace
