@@ -1,6 +1,7 @@
 #include "rules/matcher.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cstring>
 
@@ -179,6 +180,33 @@ std::size_t RunLength(const PatternBlock& block, std::string_view line, std::siz
   return run;
 }
 
+// The largest length in [least, most] at which at[length] is `byte`, or
+// `least` - 1 as "none". Eight bytes at a time from the top: the byte that a
+// "(.*)" gives back to is usually far from where it started.
+std::ptrdiff_t LastByteAt(const unsigned char* at, std::size_t least, std::size_t most,
+                          unsigned char byte) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  const std::uint64_t pattern = 0x0101010101010101ULL * byte;
+  std::size_t length = most;
+  if constexpr (std::endian::native == std::endian::little) {
+    while (length >= least + 7) {
+      std::uint64_t word;
+      std::memcpy(&word, at + length - 7, 8);
+      const std::uint64_t x = word ^ pattern;
+      // Exactly the high bit of each zero byte of x: no borrow between bytes.
+      const std::uint64_t hits = ~(((x & kLow7) + kLow7) | x | kLow7);
+      if (hits != 0) {
+        return static_cast<std::ptrdiff_t>(length - 7 + (63 - std::countl_zero(hits)) / 8);
+      }
+      length -= 8;
+    }
+  }
+  for (std::size_t k = length + 1; k-- > least;) {
+    if (at[k] == byte) return static_cast<std::ptrdiff_t>(k);
+  }
+  return static_cast<std::ptrdiff_t>(least) - 1;
+}
+
 QuickResult QuickMatch(const MessagePattern& pattern, std::string_view line, BlockSpans& spans) {
   const PatternBlock* const blocks = pattern.blocks.data();
   const std::size_t count = pattern.blocks.size();
@@ -227,7 +255,12 @@ QuickResult QuickMatch(const MessagePattern& pattern, std::string_view line, Blo
         const unsigned char* const at = bytes + spans.start[b];
         const std::size_t floor = least(b);
         const std::size_t from = length;
-        while (length > floor && !first.Has(at[length])) --length;
+        if (const int sole = pattern.soleByte[b + 1]; sole >= 0) {
+          const std::ptrdiff_t found = LastByteAt(at, floor, from, static_cast<unsigned char>(sole));
+          length = found < static_cast<std::ptrdiff_t>(floor) ? floor : static_cast<std::size_t>(found);
+        } else {
+          while (length > floor && !first.Has(at[length])) --length;
+        }
         const std::size_t scanned = from - length + 1;
         if (scanned > budget) return QuickResult::kGaveUp;
         budget -= scanned;
@@ -288,6 +321,15 @@ MessagePattern CompilePattern(std::vector<PatternBlock> blocks) {
   for (std::size_t b = 0; b < pattern.blocks.size(); ++b) {
     const PatternBlock& block = pattern.blocks[b];
     pattern.text += block.text;
+    int sole = -1;
+    int members = 0;
+    for (unsigned c = 0; c < 256; ++c) {
+      if (block.chars.Has(static_cast<unsigned char>(c))) {
+        ++members;
+        sole = static_cast<int>(c);
+      }
+    }
+    pattern.soleByte.push_back(members == 1 ? sole : -1);
     if (block.captured) {
       ++pattern.groupCount;
       pattern.blockOfGroup.push_back(static_cast<std::uint8_t>(b));

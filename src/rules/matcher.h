@@ -58,6 +58,7 @@ struct MessagePattern {
   std::string text;  // the joined pattern text of the blocks
   std::vector<PatternBlock> blocks;
   std::size_t groupCount = 0;
+  std::vector<int> soleByte;  // per block: its one byte, or -1 for a wider class
 
   std::size_t stateCount = 0;  // the accepting state has this number
   StateSet onceStates = 0;
