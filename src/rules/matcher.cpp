@@ -376,7 +376,12 @@ bool FullMatch(const MessagePattern& pattern, std::string_view line, MatchResult
     case QuickResult::kGaveUp:
       break;
   }
+  return LinearMatch(pattern, line, match);
+}
 
+bool LinearMatch(const MessagePattern& pattern, std::string_view line, MatchResult& match) {
+  match.matched = false;
+  match.size = 0;
   if (!PrefixCanMatch(pattern, line)) return false;
 
   // Reused between calls, so that the steady state allocates nothing.

@@ -90,3 +90,8 @@ struct MatchResult {
 // Matches `line` as a whole against `pattern`. On success fills `match` and
 // returns true; on failure leaves `match` with `matched` false and no groups.
 bool FullMatch(const MessagePattern& pattern, std::string_view line, MatchResult& match);
+
+// The same result by the two linear passes alone. FullMatch first tries plain
+// backtracking within a work budget proportional to the line and falls back
+// to this when the budget runs out; the tests compare both with std::regex.
+bool LinearMatch(const MessagePattern& pattern, std::string_view line, MatchResult& match);

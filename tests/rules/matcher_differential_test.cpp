@@ -129,12 +129,21 @@ std::string Disagreement(const MessagePattern& pattern, std::string_view line) {
     return "match " + std::to_string(ourMatch) + " vs std::regex " + std::to_string(theirMatch) +
            " on \"" + Printable(line) + "\"";
   }
+  // The linear passes alone must give the same, as on lines that exhaust
+  // the backtracking budget.
+  MatchResult linear;
+  if (LinearMatch(pattern, line, linear) != ourMatch) {
+    return "linear passes disagree on the match of \"" + Printable(line) + "\"";
+  }
   if (!ourMatch) return {};
-  if (ours.size != theirs.size) return "group count differs on \"" + Printable(line) + "\"";
+  if (ours.size != theirs.size || linear.size != theirs.size) {
+    return "group count differs on \"" + Printable(line) + "\"";
+  }
   for (std::size_t g = 0; g < ours.size; ++g) {
-    if (ours.Group(g) != theirs.Group(g)) {
-      return "group " + std::to_string(g) + " \"" + Printable(ours.Group(g)) + "\" vs std::regex \"" +
-             Printable(theirs.Group(g)) + "\" on \"" + Printable(line) + "\"";
+    if (ours.Group(g) != theirs.Group(g) || linear.Group(g) != theirs.Group(g)) {
+      return "group " + std::to_string(g) + " \"" + Printable(ours.Group(g)) + "\" / linear \"" +
+             Printable(linear.Group(g)) + "\" vs std::regex \"" + Printable(theirs.Group(g)) +
+             "\" on \"" + Printable(line) + "\"";
     }
   }
   return {};

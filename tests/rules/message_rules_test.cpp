@@ -149,11 +149,24 @@ TEST(LicenceRule, KeepsTheTextAfterTheLastSeparator) {
   });
 }
 
+// The budget-free linear passes agree with the full matcher on `line`.
+void ExpectLinearAgrees(const MessagePattern& pattern, const std::string& line) {
+  MatchResult full;
+  MatchResult linear;
+  ASSERT_EQ(LinearMatch(pattern, line, linear), FullMatch(pattern, line, full));
+  ASSERT_EQ(linear.size, full.size);
+  for (std::size_t g = 0; g < full.size; ++g) EXPECT_EQ(linear.Group(g), full.Group(g)) << g;
+}
+
 // Lines far beyond what a backtracking engine survives.
 TEST(MessageRules, MatchTenMegabyteLines) {
   const std::string big(10u << 20, 'm');
-  EXPECT_EQ(Ctc("ctc W1: [\"" + big + "\" 3/4] x"), big + "(3,4) :Warning:  x");
-  EXPECT_EQ(Cptc("cptc E1: [\"a.cpp\" 3] " + big + " 7 tail"), "a.cpp(3) : Error:  " + big + "\ntail");
+  const std::string ctc = "ctc W1: [\"" + big + "\" 3/4] x";
+  const std::string cptc = "cptc E1: [\"a.cpp\" 3] " + big + " 7 tail";
+  EXPECT_EQ(Ctc(ctc), big + "(3,4) :Warning:  x");
+  EXPECT_EQ(Cptc(cptc), "a.cpp(3) : Error:  " + big + "\ntail");
+  ExpectLinearAgrees(CtcPattern(), ctc);
+  ExpectLinearAgrees(CptcPattern(), cptc);
   // Crafted to fail late: many places that look like the end of a file name.
   std::string crafted = "ctc W1: [\"";
   while (crafted.size() < (10u << 20)) crafted += "\" 1/2]";
