@@ -57,7 +57,7 @@ TEST(Windows, BannerComesFromTheVersionResource) {
       "Quonvel error: Not enough command line arguments\\.\r\n[\\s\\S]*");
   std::smatch match;
   ASSERT_TRUE(std::regex_match(result.out, match, banner)) << result.out;
-  EXPECT_EQ(match[1], notice);
+  EXPECT_EQ(match[1].str(), notice);
 }
 
 TEST(Windows, EveryLineEndsInCrLf) {
