@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 namespace {
@@ -138,47 +139,68 @@ InputFile OpenInputFile(const std::string& path) {
 
 bool IsOpen(const InputFile& input) { return input.handle != nullptr; }
 
-bool ReadLogFile(InputFile& input, LineQueue& queue) {
-  queue.text.clear();
-  queue.front = LineQueue::kDrained;
-  if (!IsOpen(input)) return false;
+namespace {
 
-  std::string bytes;
-  // One spare byte for the blank that a final "cptc" line may need.
-  if (input.sizeHint > 0 && input.sizeHint < bytes.max_size() - 1) {
-    bytes.reserve(static_cast<std::size_t>(input.sizeHint) + 1);
-  }
-  std::FILE* file = input.handle.get();
-  for (;;) {
-    const std::size_t room = std::max(kReadChunk, bytes.capacity() - bytes.size());
-    const std::size_t used = bytes.size();
-    bytes.resize(used + room);
-    const std::size_t got = std::fread(bytes.data() + used, 1, room, file);
-    bytes.resize(used + got);
-    if (got == room) continue;
-    if (std::ferror(file)) input.readFailed = true;
-    break;
-  }
-  input.handle.reset();
-  BuildLineQueue(std::move(bytes), queue);
-  return HasLines(queue);
-}
-
-void BuildLineQueue(std::string bytes, LineQueue& queue) {
-  queue.text = std::move(bytes);
-  if (const std::size_t stop = queue.text.find(kCtrlZ); stop != std::string::npos) {
-    queue.text.resize(stop);
+// Hands `size` bytes of `storage` to the queue; a 0x1A ends the input.
+void TakeText(std::unique_ptr<char[]> storage, std::size_t size, LineQueue& queue) {
+  queue.storage = std::move(storage);
+  queue.text = std::string_view(queue.storage.get(), size);
+  if (const std::size_t stop = queue.text.find(kCtrlZ); stop != std::string_view::npos) {
+    queue.text = queue.text.substr(0, stop);
   }
   queue.joined.clear();
   queue.maskedChunk = LineQueue::kDrained;
   queue.front = 0;
 }
 
+}  // namespace
+
+bool ReadLogFile(InputFile& input, LineQueue& queue) {
+  queue.storage.reset();
+  queue.text = {};
+  queue.front = LineQueue::kDrained;
+  if (!IsOpen(input)) return false;
+
+  // Sized from the file's size, so that a regular file is read in one call
+  // into memory that is not cleared first; a file that grows meanwhile, or
+  // one of unknown size, makes the buffer double.
+  std::size_t capacity = kReadChunk;
+  if (input.sizeHint > 0 && input.sizeHint < std::numeric_limits<std::size_t>::max() / 2) {
+    capacity = static_cast<std::size_t>(input.sizeHint) + 1;
+  }
+  auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
+  std::size_t used = 0;
+  std::FILE* file = input.handle.get();
+  for (;;) {
+    if (used == capacity) {
+      auto bigger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+      std::memcpy(bigger.get(), buffer.get(), used);
+      buffer = std::move(bigger);
+      capacity *= 2;
+    }
+    const std::size_t wanted = capacity - used;
+    const std::size_t got = std::fread(buffer.get() + used, 1, wanted, file);
+    used += got;
+    if (got == wanted) continue;
+    if (std::ferror(file)) input.readFailed = true;
+    break;
+  }
+  input.handle.reset();
+  TakeText(std::move(buffer), used, queue);
+  return HasLines(queue);
+}
+
+void BuildLineQueue(std::string bytes, LineQueue& queue) {
+  auto storage = std::make_unique_for_overwrite<char[]>(bytes.size() + 1);
+  std::memcpy(storage.get(), bytes.data(), bytes.size());
+  TakeText(std::move(storage), bytes.size(), queue);
+}
+
 bool HasLines(const LineQueue& queue) { return queue.front <= queue.text.size(); }
 
 bool PopLine(LineQueue& queue, LogLine& line, LineMarkers& markers) {
   if (!HasLines(queue)) return false;
-  std::string& text = queue.text;
+  const std::string_view text = queue.text;
   const PhysicalLine first = ScanLine(queue, queue.front);
   if (!first.markers.cptc) {
     line = LogLine(text.data() + first.start, first.end - first.start);
@@ -194,16 +216,25 @@ bool PopLine(LineQueue& queue, LogLine& line, LineMarkers& markers) {
   queue.front = second.next;
   if (first.next == first.end + 1) {
     // A plain LF: the blank takes its place and the line stays where it is.
-    text[first.end] = ' ';
+    queue.storage[first.end] = ' ';
     line = LogLine(text.data() + first.start, second.end - first.start);
   } else {
-    queue.joined.assign(text, first.start, first.end - first.start);
+    queue.joined.assign(text.substr(first.start, first.end - first.start));
     queue.joined += ' ';
-    queue.joined.append(text, second.start, second.end - second.start);
+    queue.joined.append(text.substr(second.start, second.end - second.start));
     line = queue.joined;
   }
-  // The licence notice may be split over the two parts.
-  markers = FindMarkers(line);
+  markers = first.markers;
+  markers.ctc |= second.markers.ctc;
+  markers.ltc |= second.markers.ltc;
+  markers.cptc |= second.markers.cptc;
+  markers.licence |= second.markers.licence;
+  if (!markers.licence) {
+    // The licence notice holds blanks, so it may stand across the joining one.
+    const std::size_t join = first.end - first.start;
+    const std::size_t from = join >= kLicence.size() ? join - kLicence.size() + 1 : 0;
+    markers.licence = line.substr(from, 2 * kLicence.size()).find(kLicence) != std::string_view::npos;
+  }
   return true;
 }
 

@@ -42,7 +42,8 @@ LineMarkers FindMarkers(std::string_view line);
 // The logical lines of one log in file order, taken front to back.
 struct LineQueue {
   static constexpr std::size_t kDrained = static_cast<std::size_t>(-1);
-  std::string text;              // the file's bytes, up to a 0x1A
+  std::unique_ptr<char[]> storage;  // the file's bytes
+  std::string_view text;            // the part of them before a 0x1A
   std::size_t front = kDrained;  // start of the next physical line
   std::string joined;            // the last joined line, when it had to be copied
   // The masks of the last 64-byte chunk looked at; lines are taken front to

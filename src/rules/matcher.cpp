@@ -148,16 +148,12 @@ struct BlockSpans {
   std::array<std::size_t, 64> length;
 };
 
-bool IsDot(const CharSet& chars) {
-  static const CharSet dot = DotChars();
-  return chars.bits == dot.bits;
-}
 
 // Length of the run of `block`'s class at line[from..], at most `most` bytes.
-std::size_t RunLength(const PatternBlock& block, std::string_view line, std::size_t from,
-                      std::size_t most) {
+std::size_t RunLength(const MessagePattern& pattern, std::size_t b, std::string_view line,
+                      std::size_t from, std::size_t most) {
   const char* const begin = line.data() + from;
-  if (block.repeat == Repeat::kZeroOrMore && IsDot(block.chars)) {
+  if (pattern.anyTextBlock[b]) {
     // Only the two line terminators stop ".": test eight bytes at a time.
     constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
     constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
@@ -174,9 +170,9 @@ std::size_t RunLength(const PatternBlock& block, std::string_view line, std::siz
     while (run < most && begin[run] != '\r' && begin[run] != '\n') ++run;
     return run;
   }
-  const CharSet chars = block.chars;
+  const std::uint32_t bit = std::uint32_t{1} << b;
   std::size_t run = 0;
-  while (run < most && chars.Has(static_cast<unsigned char>(begin[run]))) ++run;
+  while (run < most && (pattern.blocksTaking[static_cast<unsigned char>(begin[run])] & bit)) ++run;
   return run;
 }
 
@@ -224,9 +220,9 @@ QuickResult QuickMatch(const MessagePattern& pattern, std::string_view line, Blo
       const PatternBlock& block = blocks[b];
       std::size_t run;
       if (block.repeat == Repeat::kOnce) {
-        run = position < size && block.chars.Has(bytes[position]) ? 1 : 0;
+        run = position < size && (pattern.blocksTaking[bytes[position]] >> b & 1) ? 1 : 0;
       } else {
-        run = RunLength(block, line, position, size - position);
+        run = RunLength(pattern, b, line, position, size - position);
         if (run + 1 > budget) return QuickResult::kGaveUp;
         budget -= run + 1;
       }
@@ -251,7 +247,7 @@ QuickResult QuickMatch(const MessagePattern& pattern, std::string_view line, Blo
       --length;
       const PatternBlock& next = blocks[b + 1];
       if (next.repeat != Repeat::kZeroOrMore) {
-        const CharSet first = next.chars;
+        const std::uint32_t first = std::uint32_t{1} << (b + 1);
         const unsigned char* const at = bytes + spans.start[b];
         const std::size_t floor = least(b);
         const std::size_t from = length;
@@ -259,12 +255,12 @@ QuickResult QuickMatch(const MessagePattern& pattern, std::string_view line, Blo
           const std::ptrdiff_t found = LastByteAt(at, floor, from, static_cast<unsigned char>(sole));
           length = found < static_cast<std::ptrdiff_t>(floor) ? floor : static_cast<std::size_t>(found);
         } else {
-          while (length > floor && !first.Has(at[length])) --length;
+          while (length > floor && !(pattern.blocksTaking[at[length]] & first)) --length;
         }
         const std::size_t scanned = from - length + 1;
         if (scanned > budget) return QuickResult::kGaveUp;
         budget -= scanned;
-        if (!first.Has(at[length])) continue;
+        if (!(pattern.blocksTaking[at[length]] & first)) continue;
       }
       spans.length[b] = length;
       position = spans.start[b] + length;
@@ -330,6 +326,10 @@ MessagePattern CompilePattern(std::vector<PatternBlock> blocks) {
       }
     }
     pattern.soleByte.push_back(members == 1 ? sole : -1);
+    pattern.anyTextBlock.push_back(block.repeat == Repeat::kZeroOrMore && block.chars.bits == DotChars().bits);
+    for (unsigned c = 0; c < 256; ++c) {
+      if (block.chars.Has(static_cast<unsigned char>(c))) pattern.blocksTaking[c] |= std::uint32_t{1} << b;
+    }
     if (block.captured) {
       ++pattern.groupCount;
       pattern.blockOfGroup.push_back(static_cast<std::uint8_t>(b));
@@ -352,7 +352,7 @@ MessagePattern CompilePattern(std::vector<PatternBlock> blocks) {
     }
   }
   // The accepting state needs a bit of its own.
-  assert(pattern.stateCount < 64 && pattern.groupCount < kMaxGroups);
+  assert(pattern.stateCount < 64 && pattern.groupCount < kMaxGroups && pattern.blocks.size() <= 32);
   return pattern;
 }
 

@@ -59,6 +59,8 @@ struct MessagePattern {
   std::vector<PatternBlock> blocks;
   std::size_t groupCount = 0;
   std::vector<int> soleByte;  // per block: its one byte, or -1 for a wider class
+  std::vector<std::uint8_t> anyTextBlock;      // per block: 1 for "(.*)"
+  std::array<std::uint32_t, 256> blocksTaking{};  // per byte: blocks whose class holds it
 
   std::size_t stateCount = 0;  // the accepting state has this number
   StateSet onceStates = 0;

@@ -55,8 +55,11 @@ TEST(BuildLineQueue, AppliesTextModeRulesAndJoinsCptcLines) {
 class ReadLogFileTest : public ::testing::Test {
  protected:
   std::filesystem::path Write(const std::string& bytes) {
+    // Unique per test, so that test processes running side by side do not
+    // share a file.
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const auto path = std::filesystem::temp_directory_path() /
-                      ("quonvel_reader_" + std::to_string(counter_++) + ".log");
+                      ("quonvel_reader_" + std::string(test->name()) + "_" + std::to_string(counter_++) + ".log");
     std::ofstream(path, std::ios::binary) << bytes;
     paths_.push_back(path);
     return path;
