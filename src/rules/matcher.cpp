@@ -185,7 +185,11 @@ std::ptrdiff_t LastByteAt(const unsigned char* at, std::size_t least, std::size_
   const std::uint64_t pattern = 0x0101010101010101ULL * byte;
   std::size_t length = most;
   if constexpr (std::endian::native == std::endian::little) {
-    while (length >= least + 7) {
+    // A word needs eight unchecked bytes at or above `least`. After a miss
+    // down to index 0, `length` has wrapped to the largest value; counting one
+    // more brings it back to 0, so the scan stops there instead of reading
+    // before the line.
+    while (length + 1 >= least + 8) {
       std::uint64_t word;
       std::memcpy(&word, at + length - 7, 8);
       const std::uint64_t x = word ^ pattern;
