@@ -1,6 +1,8 @@
 // Our matcher against std::regex (ECMAScript, the same pattern texts) on one
-// line: both must agree on whether the whole line matches and on the place
-// and text of every group, for all four message patterns.
+// line: they must agree on whether the whole line matches and on the place
+// and text of every group, for all four message patterns. Both ways of our
+// matcher are checked: FullMatch (budgeted backtracking first) and the linear
+// passes alone, which FullMatch only reaches on lines that exhaust the budget.
 //
 // Input layout, so that the fuzzer reaches deep pattern states quickly:
 //   byte 0, bits 0-1: the pattern (0 ctc, 1 cptc, 2 ltc, 3 licence)
@@ -42,11 +44,27 @@ long Offset(std::string_view group, std::string_view line) {
   return group.data() == nullptr ? -1 : static_cast<long>(group.data() - line.data());
 }
 
-[[noreturn]] void Disagree(const Rule& rule, std::string_view line, const char* what,
-                           std::size_t group) {
-  std::fprintf(stderr, "%s pattern, %s (group %zu), line of %zu bytes: \"%.*s\"\n", rule.name,
-               what, group, line.size(), static_cast<int>(line.size()), line.data());
+[[noreturn]] void Disagree(const Rule& rule, const char* way, std::string_view line,
+                           const char* what, std::size_t group) {
+  std::fprintf(stderr, "%s pattern, %s: %s (group %zu), line of %zu bytes: \"%.*s\"\n", rule.name,
+               way, what, group, line.size(), static_cast<int>(line.size()), line.data());
   std::abort();
+}
+
+void Compare(const Rule& rule, const char* way, std::string_view line, bool matched,
+             const MatchResult& ours, bool referenceMatched, const MatchResult& reference) {
+  if (matched != referenceMatched || ours.matched != matched) {
+    Disagree(rule, way, line, matched ? "only ours matches" : "only std::regex matches", 0);
+  }
+  if (!matched) return;
+  if (ours.size != reference.size) Disagree(rule, way, line, "group counts differ", ours.size);
+  for (std::size_t g = 0; g < ours.size; ++g) {
+    const std::string_view a = ours.Group(g);
+    const std::string_view b = reference.Group(g);
+    if (a != b || (a.data() != nullptr && b.data() != nullptr && Offset(a, line) != Offset(b, line))) {
+      Disagree(rule, way, line, "groups differ", g);
+    }
+  }
 }
 
 }  // namespace
@@ -59,21 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   line.append(reinterpret_cast<const char*>(data + 1), size - 1);
 
   const MessagePattern& pattern = rule.pattern();
-  MatchResult ours;
   MatchResult reference;
-  const bool matched = FullMatch(pattern, line, ours);
   const bool referenceMatched = OracleMatch(pattern, line, reference);
-  if (matched != referenceMatched || ours.matched != matched) {
-    Disagree(rule, line, matched ? "only ours matches" : "only std::regex matches", 0);
-  }
-  if (!matched) return 0;
-  if (ours.size != reference.size) Disagree(rule, line, "group counts differ", ours.size);
-  for (std::size_t g = 0; g < ours.size; ++g) {
-    const std::string_view a = ours.Group(g);
-    const std::string_view b = reference.Group(g);
-    if (a != b || (a.data() != nullptr && b.data() != nullptr && Offset(a, line) != Offset(b, line))) {
-      Disagree(rule, line, "groups differ", g);
-    }
-  }
+  MatchResult full;
+  const bool fullMatched = FullMatch(pattern, line, full);
+  Compare(rule, "FullMatch", line, fullMatched, full, referenceMatched, reference);
+  MatchResult linear;
+  const bool linearMatched = LinearMatch(pattern, line, linear);
+  Compare(rule, "LinearMatch", line, linearMatched, linear, referenceMatched, reference);
   return 0;
 }

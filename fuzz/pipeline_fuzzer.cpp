@@ -1,8 +1,10 @@
 // The whole way from file bytes to printed text: the log reader's text-mode
 // rules and "cptc" join, then the dispatch of every line with the one output
-// line that the run shares between lines. Every logical line is compared with
-// a plain re-reading of the bytes, and the dispatch of every short line with
-// the std::regex reference; a difference aborts, and libFuzzer keeps the input.
+// line that the run shares between lines. Every logical line and its markers
+// are compared with a plain re-reading of the bytes; then the run sequence's
+// own loop (marked lines only, markers from the reader) is compared with the
+// std::regex dispatch of every line. A difference aborts, and libFuzzer keeps
+// the input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -54,6 +56,24 @@ std::vector<std::string> ReferenceLines(std::string_view bytes) {
   return lines;
 }
 
+LineMarkers ReferenceMarkers(std::string_view line) {
+  const auto holds = [line](std::string_view marker) {
+    return line.find(marker) != std::string_view::npos;
+  };
+  LineMarkers markers;
+  markers.ctc = holds("ctc");
+  markers.ltc = holds("ltc");
+  markers.cptc = holds("cptc");
+  markers.licence = holds("No valid license found");
+  return markers;
+}
+
+bool SameMarkers(std::string_view line, const LineMarkers& markers) {
+  const LineMarkers expected = ReferenceMarkers(line);
+  return markers.ctc == expected.ctc && markers.ltc == expected.ltc &&
+         markers.cptc == expected.cptc && markers.licence == expected.licence;
+}
+
 // What a printed output line can look like, given the line it came from: a
 // placeholder, the linker line itself, or one of the three rewritten layouts.
 // Every rewritten layout is built from pieces of the line plus a few fixed
@@ -88,18 +108,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const std::vector<std::string> expected = ReferenceLines(bytes);
 
+  // Every logical line, with the markers the reader found in it.
   LineQueue queue;
   BuildLineQueue(std::string(bytes), queue);
-  std::string output;
-  std::string oracleOutput;
   std::size_t count = 0;
   LogLine line;
-  while (PopLine(queue, line)) {
+  LineMarkers markers;
+  while (PopLine(queue, line, markers)) {
     if (count >= expected.size() || line != expected[count]) {
       Fail("log reader differs from a plain re-reading", line);
     }
+    if (!SameMarkers(line, markers)) Fail("log reader found the wrong markers", line);
     ++count;
-    const bool printed = DispatchLine(line, output) && !output.empty();
+  }
+  if (count != expected.size()) Fail("log reader lost lines", bytes);
+
+  // The run sequence's loop: only lines with a marker, dispatched with the
+  // markers the reader found. The reference dispatches every line; one
+  // without markers returns false and leaves its output line alone.
+  BuildLineQueue(std::string(bytes), queue);
+  std::string output;
+  std::string oracleOutput;
+  std::size_t next = 0;  // the next reference line
+  const auto skipUnmarked = [&] {
+    while (next < expected.size() && !ReferenceMarkers(expected[next]).Any()) ++next;
+  };
+  while (PopMarkedLine(queue, line, markers)) {
+    skipUnmarked();
+    if (next >= expected.size() || line != expected[next]) {
+      Fail("the run's loop took another line than the next marked one", line);
+    }
+    ++next;
+    if (!SameMarkers(line, markers)) Fail("log reader found the wrong markers", line);
+    const bool printed = DispatchLine(line, markers, output) && !output.empty();
     if (printed && !HasOutputShape(line, output)) Fail("printed text of no known shape", line);
     if (line.size() <= kOracleLineLimit) {
       const bool oraclePrinted = OracleDispatchLine(line, oracleOutput) && !oracleOutput.empty();
@@ -110,6 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       oracleOutput = output;
     }
   }
-  if (count != expected.size()) Fail("log reader lost lines", bytes);
+  skipUnmarked();
+  if (next != expected.size()) Fail("the run's loop passed over a marked line", expected[next]);
   return 0;
 }
