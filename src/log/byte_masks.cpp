@@ -11,20 +11,28 @@ namespace {
 
 #ifdef QUONVEL_HAVE_SSE2
 
-std::uint64_t Mask16(__m128i block, char byte, unsigned shift) {
-  const int bits = _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte)));
-  return static_cast<std::uint64_t>(static_cast<unsigned>(bits) & 0xFFFFu) << shift;
+// One bit a byte of four 16-byte blocks equal to `byte`.
+std::uint64_t Mask64Of(const __m128i (&blocks)[4], char byte) {
+  const __m128i wanted = _mm_set1_epi8(byte);
+  const auto bits = [&](int part) {
+    return static_cast<std::uint64_t>(
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(blocks[part], wanted))));
+  };
+  return bits(0) | bits(1) << 16 | bits(2) << 32 | bits(3) << 48;
 }
 
 ByteMasks Mask64(const char* bytes) {
+  const __m128i blocks[4] = {
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)),
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16)),
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 32)),
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 48)),
+  };
   ByteMasks masks;
-  for (unsigned part = 0; part < 4; ++part) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * part));
-    masks.lf |= Mask16(block, '\n', 16 * part);
-    masks.t |= Mask16(block, 't', 16 * part);
-    masks.c |= Mask16(block, 'c', 16 * part);
-    masks.n |= Mask16(block, 'N', 16 * part);
-  }
+  masks.lf = Mask64Of(blocks, '\n');
+  masks.t = Mask64Of(blocks, 't');
+  masks.c = Mask64Of(blocks, 'c');
+  masks.n = Mask64Of(blocks, 'N');
   return masks;
 }
 
