@@ -53,25 +53,14 @@ std::vector<Line> Reference(std::string bytes) {
   return lines;
 }
 
-std::vector<Line> Cut(const std::string& bytes) {
+// Every logical line, or with `markedOnly` those that PopMarkedLine hands out.
+std::vector<Line> Cut(const std::string& bytes, bool markedOnly = false) {
   LineQueue queue;
   BuildLineQueue(bytes, queue);
   std::vector<Line> lines;
   LogLine line;
   LineMarkers markers;
-  while (PopLine(queue, line, markers)) {
-    lines.push_back({std::string(line), markers.ctc, markers.ltc, markers.cptc, markers.licence});
-  }
-  return lines;
-}
-
-std::vector<Line> CutMarked(const std::string& bytes) {
-  LineQueue queue;
-  BuildLineQueue(bytes, queue);
-  std::vector<Line> lines;
-  LogLine line;
-  LineMarkers markers;
-  while (PopMarkedLine(queue, line, markers)) {
+  while (markedOnly ? PopMarkedLine(queue, line, markers) : PopLine(queue, line, markers)) {
     lines.push_back({std::string(line), markers.ctc, markers.ltc, markers.cptc, markers.licence});
   }
   return lines;
@@ -97,7 +86,7 @@ TEST(LineCutting, AgreesWithThePlainReadingOnGeneratedLogs) {
     }
     const std::vector<Line> expected = Reference(bytes);
     ASSERT_EQ(Cut(bytes), expected) << "log of " << bytes.size() << " bytes, round " << round;
-    ASSERT_EQ(CutMarked(bytes), OnlyMarked(expected)) << "log of " << bytes.size() << " bytes, round " << round;
+    ASSERT_EQ(Cut(bytes, true), OnlyMarked(expected)) << "log of " << bytes.size() << " bytes, round " << round;
   }
 }
 
@@ -115,13 +104,11 @@ TEST(LineCutting, FindsMarkersAtEveryChunkOffset) {
 }
 
 TEST(LineCutting, MarkedLinesOnlySkipsLinesWithoutMarkers) {
-  LineQueue queue;
-  BuildLineQueue("plain\nctc -c a.c\nmore plain\nx cptc y\r\nz\nNo valid license found\nlast", queue);
-  std::vector<std::string> lines;
-  LogLine line;
-  LineMarkers markers;
-  while (PopMarkedLine(queue, line, markers)) lines.emplace_back(line);
-  EXPECT_EQ(lines, (std::vector<std::string>{"ctc -c a.c", "x cptc y z", "No valid license found"}));
+  const auto marked = Cut("plain\nctc -c a.c\nmore plain\nx cptc y\r\nz\nNo valid license found\nlast", true);
+  ASSERT_EQ(marked.size(), 3u);
+  EXPECT_EQ(marked[0].text, "ctc -c a.c");
+  EXPECT_EQ(marked[1].text, "x cptc y z");
+  EXPECT_EQ(marked[2].text, "No valid license found");
 }
 
 TEST(LineCutting, LicenceNoticeSplitOverAJoinedLine) {
