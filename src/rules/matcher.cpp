@@ -217,8 +217,22 @@ QuickResult QuickMatch(const MessagePattern& pattern, std::string_view line, Blo
     return blocks[b].repeat == Repeat::kZeroOrMore ? 0 : 1;
   };
 
+  // The fixed leading blocks are matched once; nothing before the first
+  // block with a choice is ever given back.
   std::size_t b = 0;
   std::size_t position = 0;
+  for (; b < pattern.fixedPrefix; ++b) {
+    std::size_t run = position < size && (pattern.blocksTaking[bytes[position]] >> b & 1) ? 1 : 0;
+    if (run != 0 && blocks[b].repeat != Repeat::kOnce) {
+      run = RunLength(pattern, b, line, position, size - position);
+      budget -= run;  // at most the line's size: the budget is larger
+    }
+    if (run == 0) return QuickResult::kNoMatch;
+    spans.start[b] = position;
+    spans.length[b] = run;
+    position += run;
+  }
+  const std::size_t firstChoice = b;
   for (;;) {
     if (b < count) {
       const PatternBlock& block = blocks[b];
@@ -244,10 +258,10 @@ QuickResult QuickMatch(const MessagePattern& pattern, std::string_view line, Blo
     // Give back: the latest block that can still shrink takes one byte less,
     // or as many less as it takes for the next block to find its first byte.
     for (;;) {
-      if (b == 0) return QuickResult::kNoMatch;
+      if (b == firstChoice) return QuickResult::kNoMatch;
       --b;
       std::size_t length = spans.length[b];
-      if (length <= least(b) || b + 1 == count) continue;  // the last block must reach the end
+      if (length <= least(b) || b + 1 == count || pattern.fixedExtent[b]) continue;  // the last block must reach the end
       --length;
       const PatternBlock& next = blocks[b + 1];
       if (next.repeat != Repeat::kZeroOrMore) {
@@ -354,6 +368,20 @@ MessagePattern CompilePattern(std::vector<PatternBlock> blocks) {
       pattern.startsBlock.push_back(first);
       first = false;
     }
+  }
+  for (std::size_t b = 0; b < pattern.blocks.size(); ++b) {
+    const PatternBlock& block = pattern.blocks[b];
+    bool fixed = block.repeat == Repeat::kOnce;
+    if (block.repeat == Repeat::kOneOrMore && b + 1 < pattern.blocks.size()) {
+      const PatternBlock& next = pattern.blocks[b + 1];
+      bool disjoint = true;
+      for (std::size_t w = 0; w < block.chars.bits.size(); ++w) {
+        disjoint = disjoint && (block.chars.bits[w] & next.chars.bits[w]) == 0;
+      }
+      fixed = disjoint && next.repeat != Repeat::kZeroOrMore;
+    }
+    pattern.fixedExtent.push_back(fixed ? 1 : 0);
+    if (fixed && pattern.fixedPrefix == b) pattern.fixedPrefix = b + 1;
   }
   // The accepting state needs a bit of its own.
   assert(pattern.stateCount < 64 && pattern.groupCount < kMaxGroups && pattern.blocks.size() <= 32);

@@ -61,6 +61,11 @@ struct MessagePattern {
   std::vector<int> soleByte;  // per block: its one byte, or -1 for a wider class
   std::vector<std::uint8_t> anyTextBlock;      // per block: 1 for "(.*)"
   std::array<std::uint32_t, 256> blocksTaking{};  // per byte: blocks whose class holds it
+  // Blocks whose extent no match can change: single tests, and runs that a
+  // block of a disjoint class must follow. Giving back bytes from such a run
+  // leaves a byte the next block cannot take.
+  std::vector<std::uint8_t> fixedExtent;
+  std::size_t fixedPrefix = 0;  // leading blocks that all have a fixed extent
 
   std::size_t stateCount = 0;  // the accepting state has this number
   StateSet onceStates = 0;
