@@ -18,21 +18,20 @@ struct Case {
 };
 
 // The output text of a rule for `line`, or nullopt when its pattern does not
-// match the whole line. The linker rule passes the line through.
+// match the whole line.
 template <const MessagePattern& (*kPattern)(), std::string (*kFormat)(const MatchResult&)>
 std::optional<std::string> Apply(const std::string& line) {
   MatchResult match;
   if (!FullMatch(kPattern(), line, match)) return std::nullopt;
-  if constexpr (kFormat == nullptr) {
-    return line;
-  } else {
-    return kFormat(match);
-  }
+  return kFormat(match);
 }
+
+// The linker rule passes the whole line through.
+std::string WholeLine(const MatchResult& match) { return std::string(match.Group(0)); }
 
 constexpr auto Ctc = Apply<CtcPattern, FormatCtcMessage>;
 constexpr auto Cptc = Apply<CptcPattern, FormatCptcMessage>;
-constexpr auto Ltc = Apply<LtcPattern, nullptr>;
+constexpr auto Ltc = Apply<LtcPattern, WholeLine>;
 constexpr auto Licence = Apply<LicensePattern, FormatLicenseMessage>;
 
 void CheckAll(std::optional<std::string> (*rule)(const std::string&), const std::vector<Case>& cases) {
