@@ -4,13 +4,17 @@
 // with a repetition: exactly once, one or more, or zero or more. Matched the
 // way an ECMAScript backtracking engine would, such a pattern yields, among
 // all ways to split the line into the blocks, the split whose block lengths
-// are lexicographically largest (the earlier block's greed first). We compute
-// that split without backtracking: a backward pass finds, for every position,
-// the blocks from which the rest of the line can still be matched, and a
-// forward pass then lets each block take the longest run that leaves a
-// feasible rest. Time is linear in the line length, memory is a few bytes per
-// kilobyte of line, nothing recurses and nothing throws except when memory
-// runs out.
+// are lexicographically largest (the earlier block's greed first).
+//
+// Typical lines are settled fastest by plain backtracking in that order, so we
+// try it first, iteratively and within a work budget proportional to the line.
+// A crafted line that would make backtracking quadratic exhausts the budget
+// and gets the same split without backtracking: a backward pass finds, for
+// every position, the blocks from which the rest of the line can still be
+// matched, and a forward pass lets each block take the longest run that leaves
+// a feasible rest. Either way time is linear in the line length, memory is a
+// few bytes per kilobyte of line, nothing recurses and nothing throws except
+// when memory runs out.
 #pragma once
 
 #include <array>
