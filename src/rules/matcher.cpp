@@ -224,7 +224,8 @@ QuickResult QuickMatch(const MessagePattern& pattern, std::string_view line, Blo
   for (; b < pattern.fixedPrefix; ++b) {
     std::size_t run = position < size && (pattern.blocksTaking[bytes[position]] >> b & 1) ? 1 : 0;
     if (run != 0 && blocks[b].repeat != Repeat::kOnce) {
-      run = RunLength(pattern, b, line, position, size - position);
+      // Never a "(.*)": that one has no fixed extent.
+      while (position + run < size && (pattern.blocksTaking[bytes[position + run]] >> b & 1)) ++run;
       budget -= run;  // at most the line's size: the budget is larger
     }
     if (run == 0) return QuickResult::kNoMatch;
