@@ -1,5 +1,6 @@
 #include "log/byte_masks.h"
 
+#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
@@ -56,6 +57,21 @@ ByteMasks Mask64(const char* bytes) {
 #endif
 
 }  // namespace
+
+std::size_t CountBeforeLineEnd(const char* bytes, std::size_t count) {
+  std::size_t run = 0;
+#ifdef QUONVEL_HAVE_SSE2
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; run + 16 <= count; run += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + run));
+    const int ends = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)));
+    if (ends != 0) return run + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(ends)));
+  }
+#endif
+  while (run < count && bytes[run] != '\r' && bytes[run] != '\n') ++run;
+  return run;
+}
 
 ByteMasks MaskBytes(const char* bytes, std::size_t count) {
   if (count >= 64) return Mask64(bytes);

@@ -16,3 +16,7 @@ struct ByteMasks {
 
 // Bit i stands for bytes[i]; bits at and above `count` (at most 64) are 0.
 ByteMasks MaskBytes(const char* bytes, std::size_t count);
+
+// How many of the first `count` bytes come before the first CR or LF: the run
+// that a "(.*)" can take.
+std::size_t CountBeforeLineEnd(const char* bytes, std::size_t count);

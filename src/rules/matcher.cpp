@@ -1,5 +1,7 @@
 #include "rules/matcher.h"
 
+#include "log/byte_masks.h"
+
 #include <algorithm>
 #include <bit>
 #include <cassert>
@@ -153,23 +155,7 @@ struct BlockSpans {
 std::size_t RunLength(const MessagePattern& pattern, std::size_t b, std::string_view line,
                       std::size_t from, std::size_t most) {
   const char* const begin = line.data() + from;
-  if (pattern.anyTextBlock[b]) {
-    // Only the two line terminators stop ".": test eight bytes at a time.
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-    const auto holds = [](std::uint64_t word, unsigned char c) {
-      const std::uint64_t x = word ^ (kOnes * c);
-      return ((x - kOnes) & ~x & kHighs) != 0;
-    };
-    std::size_t run = 0;
-    for (; run + 8 <= most; run += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, begin + run, 8);
-      if (holds(word, '\r') || holds(word, '\n')) break;
-    }
-    while (run < most && begin[run] != '\r' && begin[run] != '\n') ++run;
-    return run;
-  }
+  if (pattern.anyTextBlock[b]) return CountBeforeLineEnd(begin, most);
   const std::uint32_t bit = std::uint32_t{1} << b;
   std::size_t run = 0;
   while (run < most && (pattern.blocksTaking[static_cast<unsigned char>(begin[run])] & bit)) ++run;
