@@ -3,9 +3,7 @@
 #include <map>
 #include <mutex>
 
-#include "rules/cptc_rule.h"
-#include "rules/ctc_rule.h"
-#include "rules/ltc_licence_rules.h"
+#include "rules/dispatch.h"
 
 const std::regex& OracleRegex(const MessagePattern& pattern) {
   static std::mutex lock;
@@ -34,30 +32,14 @@ bool OracleMatch(const MessagePattern& pattern, std::string_view line, MatchResu
 }
 
 bool OracleDispatchLine(LogLine line, std::string& output) {
+  // Markers by plain substring search, independent of the reader's scan.
   const auto has = [line](std::string_view marker) {
     return line.find(marker) != std::string_view::npos;
   };
-  const bool hasCtc = has("ctc");
-  const bool hasLtc = has("ltc");
-  const bool hasCptc = has("cptc");
-  const bool hasLicence = has("No valid license found");
-  MatchResult match;
-  bool result = false;
-  if (hasCtc) {
-    result = OracleMatch(CtcPattern(), line, match);
-    if (result) FormatCtcMessage(match, output);
-  }
-  if (hasLtc) {
-    result = OracleMatch(LtcPattern(), line, match);
-    if (result) output.assign(line);
-  }
-  if (hasCptc) {
-    result = OracleMatch(CptcPattern(), line, match);
-    if (result) FormatCptcMessage(match, output);
-  }
-  if (hasLicence) {
-    result = OracleMatch(LicensePattern(), line, match);
-    if (result) FormatLicenseMessage(match, output);
-  }
-  return result;
+  LineMarkers markers;
+  markers.ctc = has("ctc");
+  markers.ltc = has("ltc");
+  markers.cptc = has("cptc");
+  markers.licence = has("No valid license found");
+  return DispatchLineWith(line, markers, output, OracleMatch);
 }
