@@ -37,7 +37,7 @@ std::string FirstLine(const std::string& out) { return out.substr(0, out.find_fi
 
 TEST(BannerTest, NoArgumentsPrintsBannerUsageAndErrors) {
   const ProcessResult run = RunProcess(QuonvelPath(), {QuonvelPath()});
-  ASSERT_TRUE(run.started);
+  ASSERT_TRUE(run.started) << run.err;
   // The build date is whatever day the build ran; only its layout is known.
   const std::string first = FirstLine(run.out);
   const std::string prefix = std::string(kFileName) + " version 1.2 from ";
@@ -67,7 +67,7 @@ TEST(BannerTest, ProgramPathWithoutVersionPrintsNoBanner) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const ProcessResult run = RunProcess(QuonvelPath(), {c.argument0});
-    ASSERT_TRUE(run.started);
+    ASSERT_TRUE(run.started) << run.err;
     EXPECT_EQ(run.out, OutputLines(kUsageAndErrorLines));
     EXPECT_EQ(run.exitCode, ExitCodeOf(-2));
   }
@@ -77,7 +77,7 @@ TEST(BannerTest, OptionAsProgramPathPrintsNoBannerAndRunsOn) {
   // Argument 0 supplies --InputFile; x.log does not exist, so nothing follows
   // the usage lines.
   const ProcessResult run = RunProcess(QuonvelPath(), {"--InputFile=x.log", "--TypCC=TriCore"});
-  ASSERT_TRUE(run.started);
+  ASSERT_TRUE(run.started) << run.err;
   EXPECT_EQ(run.out, OutputLines({kUsageAndErrorLines.begin(), kUsageAndErrorLines.begin() + 4}));
   EXPECT_EQ(run.exitCode, ExitCodeOf(-1));
 }
@@ -123,7 +123,7 @@ TEST(BannerTest, BareProgramNameIsLookedUpAlongPath) {
     setenv("PATH", c.searchPath.c_str(), 1);
     ASSERT_EQ(chdir(c.inProgramDir ? dir.c_str() : restore.cwd.c_str()), 0);
     const ProcessResult run = RunProcess(path, {name});
-    ASSERT_TRUE(run.started);
+    ASSERT_TRUE(run.started) << run.err;
     EXPECT_EQ(FirstLine(run.out).starts_with("Quonvel version 1.2 from "), c.banner) << run.out;
   }
 }

@@ -60,7 +60,7 @@ TEST(CommandLine, OutputAndExitCode) {
   };
   for (const Case& c : cases) {
     const ProcessResult run = RunProcess(QuonvelPath(), c.arguments);
-    ASSERT_TRUE(run.started) << c.what;
+    ASSERT_TRUE(run.started) << c.what << run.err;
     EXPECT_EQ(run.out, OutputLines(c.output)) << c.what;
     EXPECT_EQ(run.exitCode, ExitCodeOf(c.exitCode)) << c.what;
     EXPECT_EQ(run.err, "") << c.what;
@@ -82,7 +82,7 @@ TEST(CommandLine, OutOfMemoryIsReportedNotFatal) {
   const std::string command = "ulimit -v 40000; exec '" + QuonvelPath() + "' --InputFile=" + log + " --TypCC=TriCore";
   const ProcessResult run = RunProcess("/bin/sh", {"sh", "-c", command});
   std::filesystem::remove(log);
-  ASSERT_TRUE(run.started);
+  ASSERT_TRUE(run.started) << run.err;
   EXPECT_EQ(run.out, OutputLines({"Quonvel error: Out of memory."}));
   EXPECT_EQ(run.exitCode, ExitCodeOf(-4));
   EXPECT_EQ(run.err, "");

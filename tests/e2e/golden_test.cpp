@@ -41,7 +41,7 @@ TEST_P(GoldenTest, WritesExactlyTheExpectedBytes) {
   const Golden& golden = GetParam();
   const ProcessResult run = RunProcess(
       QuonvelPath(), {"Quonvel", std::string("--InputFile=") + golden.log, "--TypCC=TriCore"});
-  ASSERT_TRUE(run.started);
+  ASSERT_TRUE(run.started) << run.err;
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.out, OnThisPlatform(ReadFile(golden.expected)));
   EXPECT_EQ(run.err, "");

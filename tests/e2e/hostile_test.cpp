@@ -65,7 +65,7 @@ class Hostile : public testing::Test {
 
   static void Expect(const ProcessResult& result, const std::vector<std::string_view>& lines,
                      int exitCode = 0) {
-    ASSERT_TRUE(result.started);
+    ASSERT_TRUE(result.started) << result.err;
     EXPECT_TRUE(SameBytes(result.out, lines.empty() ? std::string() : OutputLines(lines)));
     EXPECT_EQ(result.exitCode, ExitCodeOf(exitCode));
     EXPECT_EQ(result.err, "");

@@ -82,7 +82,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                          StdoutMode mode) {
   ProcessResult result;
   Handle outRead, outWrite, errRead, errWrite, input;
-  if (!MakePipe(outRead, outWrite) || !MakePipe(errRead, errWrite)) return result;
+  if (!MakePipe(outRead, outWrite) || !MakePipe(errRead, errWrite)) {
+    result.err = "CreatePipe failed with error " + std::to_string(GetLastError());
+    return result;
+  }
   SECURITY_ATTRIBUTES inherit{static_cast<DWORD>(sizeof inherit), nullptr, TRUE};
   input.value = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                             OPEN_EXISTING, 0, nullptr);
@@ -109,12 +112,23 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 
   std::string commandLine = CommandLine(arguments);
   PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                      0, nullptr, nullptr, &startup, &process);
+  // Under Wine a start now and then fails at once and works when tried
+  // again; a program that cannot start fails every try.
+  BOOL started = FALSE;
+  DWORD startError = 0;
+  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                             nullptr, nullptr, &startup, &process);
+    if (!started) startError = GetLastError();
+  }
   outWrite.Close();
   errWrite.Close();
   input.Close();
-  if (!started) return result;
+  if (!started) {
+    result.err = "CreateProcess failed with error " + std::to_string(startError);
+    return result;
+  }
   CloseHandle(process.hThread);
 
   // Both pipes at once, so that a child filling one never blocks on the other.

@@ -47,7 +47,7 @@ std::string WriteLog(const std::string& name, const std::string& bytes) {
 
 TEST(Windows, BannerComesFromTheVersionResource) {
   const ProcessResult result = RunProcess(QuonvelPath(), {QuonvelPath()});
-  ASSERT_TRUE(result.started);
+  ASSERT_TRUE(result.started) << result.err;
   const std::string notice = LegalCopyright(QuonvelPath());
   ASSERT_NE(notice, "<none>") << "Quonvel.exe carries no readable version resource";
   EXPECT_FALSE(notice.empty());
@@ -69,7 +69,7 @@ TEST(Windows, EveryLineEndsInCrLf) {
   const ProcessResult result =
       RunProcess(QuonvelPath(), {"Quonvel.exe", "--InputFile=" + log, "--TypCC=TriCore"});
   std::filesystem::remove(log);
-  ASSERT_TRUE(result.started);
+  ASSERT_TRUE(result.started) << result.err;
   EXPECT_EQ(result.out,
             "src/can_drv.c(118,23) :Warning:  conversion of constant to narrower type\r\n"
             "src/app/motor.cpp(57) : Error:  identifier \"speedLimit\" is undefined\r\n"
@@ -90,7 +90,7 @@ TEST(Windows, ExitCodesKeepAll32Bits) {
   };
   for (const auto& c : cases) {
     const ProcessResult result = RunProcess(QuonvelPath(), c.arguments);
-    ASSERT_TRUE(result.started);
+    ASSERT_TRUE(result.started) << result.err;
     EXPECT_EQ(static_cast<std::uint32_t>(result.exitCode), c.reported) << c.arguments.back();
   }
   std::filesystem::remove(log);
