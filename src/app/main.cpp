@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/console.h"
+#include "app/convert.h"
 #include "app/options.h"
 #include "app/version_banner.h"
 #include "log/log_reader.h"
-#include "rules/dispatch.h"
 
 namespace {
 
@@ -50,14 +50,7 @@ int Run(int argc, char** argv) {
   LineQueue queue;
   if (!ReadLogFile(input, queue)) return exitCode;
 
-  // Lines without any marker text cannot be rewritten and would leave the
-  // output line as it is; they are passed over without a dispatch.
-  std::string output;
-  LogLine line;
-  LineMarkers markers;
-  while (PopMarkedLine(queue, line, markers)) {
-    if (DispatchLine(line, markers, output) && !output.empty()) WriteLine(output);
-  }
+  ConvertLog(queue, WriteEndedLine);
   // The lines read before a read error are still converted; then we say so.
   if (input.readFailed) {
     WriteLine("Quonvel error: Cannot read input file.");

@@ -144,7 +144,8 @@ namespace {
 // Hands `size` bytes of `storage` to the queue; a 0x1A ends the input.
 void TakeText(std::unique_ptr<char[]> storage, std::size_t size, LineQueue& queue) {
   queue.storage = std::move(storage);
-  queue.text = std::string_view(queue.storage.get(), size);
+  queue.bytes = queue.storage.get();
+  queue.text = std::string_view(queue.bytes, size);
   if (const std::size_t stop = queue.text.find(kCtrlZ); stop != std::string_view::npos) {
     queue.text = queue.text.substr(0, stop);
   }
@@ -216,7 +217,7 @@ bool PopLine(LineQueue& queue, LogLine& line, LineMarkers& markers) {
   queue.front = second.next;
   if (first.next == first.end + 1) {
     // A plain LF: the blank takes its place and the line stays where it is.
-    queue.storage[first.end] = ' ';
+    queue.bytes[first.end] = ' ';
     line = LogLine(text.data() + first.start, second.end - first.start);
   } else {
     queue.joined.assign(text.substr(first.start, first.end - first.start));
@@ -249,4 +250,39 @@ bool PopMarkedLine(LineQueue& queue, LogLine& line, LineMarkers& markers) {
     if (!PopLine(queue, line, markers)) return false;
     if (markers.Any()) return true;
   }
+}
+
+std::vector<std::size_t> LogicalLineCuts(const LineQueue& queue, std::size_t partSize) {
+  const std::string_view text = queue.text;
+  std::vector<std::size_t> cuts{0};
+  partSize = std::max<std::size_t>(partSize, 1);
+  while (text.size() - cuts.back() > partSize) {
+    // From the physical line in which the part reaches its size on, the
+    // first line without "cptc" ends it: a line with it takes the next as its
+    // continuation, and a continuation is never joined further.
+    std::size_t start = text.rfind('\n', cuts.back() + partSize - 1);
+    start = start == std::string_view::npos || start < cuts.back() ? cuts.back() : start + 1;
+    std::size_t cut = std::string_view::npos;
+    while (start < text.size()) {
+      const std::size_t lf = text.find('\n', start);
+      if (lf == std::string_view::npos) break;
+      if (text.substr(start, lf - start).find("cptc") == std::string_view::npos) {
+        cut = lf + 1;
+        break;
+      }
+      start = lf + 1;
+    }
+    if (cut == std::string_view::npos || cut >= text.size()) break;
+    cuts.push_back(cut);
+  }
+  cuts.push_back(text.size());
+  return cuts;
+}
+
+LineQueue PartOf(const LineQueue& whole, std::size_t begin, std::size_t end) {
+  LineQueue part;
+  part.bytes = whole.bytes + begin;
+  part.text = std::string_view(part.bytes, end - begin);
+  part.front = 0;
+  return part;
 }

@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "log/byte_masks.h"
 
@@ -42,8 +43,9 @@ LineMarkers FindMarkers(std::string_view line);
 // The logical lines of one log in file order, taken front to back.
 struct LineQueue {
   static constexpr std::size_t kDrained = static_cast<std::size_t>(-1);
-  std::unique_ptr<char[]> storage;  // the file's bytes
-  std::string_view text;            // the part of them before a 0x1A
+  std::unique_ptr<char[]> storage;  // the file's bytes; empty in a part of a queue
+  std::string_view text;            // the lines' bytes: the file's before a 0x1A
+  char* bytes = nullptr;            // the same bytes, for joining a line in place
   std::size_t front = kDrained;  // start of the next physical line
   std::string joined;            // the last joined line, when it had to be copied
   // The masks of the last 64-byte chunk looked at; lines are taken front to
@@ -93,3 +95,14 @@ bool PopLine(LineQueue& queue, LogLine& line, LineMarkers& markers);
 // Takes the next line that holds a marker, passing over those that hold none:
 // no message rule can apply to them.
 bool PopMarkedLine(LineQueue& queue, LogLine& line, LineMarkers& markers);
+
+// Where to cut the lines of a freshly built `queue` into parts of about
+// `partSize` bytes that can be converted independently: ascending offsets
+// into its text, the first 0 and the last the text's size. Each cut follows
+// a physical line without "cptc", so a logical line always starts there.
+std::vector<std::size_t> LogicalLineCuts(const LineQueue& queue, std::size_t partSize);
+
+// A queue of the lines between two cuts of `whole`, sharing its bytes. Parts
+// of one queue may be taken from on different threads at once. The part's
+// last line is followed by an empty one, which holds no marker.
+LineQueue PartOf(const LineQueue& whole, std::size_t begin, std::size_t end);
