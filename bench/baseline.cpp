@@ -1,7 +1,7 @@
-// The baseline of bench/run: Quonvel's pipeline (bulk read, line views, one
-// write per output line) with every match done by std::regex on the rules'
-// pattern texts, as a literal implementation would do it. Only the matching
-// differs, so the difference in time is the matcher's.
+// The baseline of bench/run: Quonvel's reading (bulk read, line views) and
+// writing (one write per output line), with every match done by std::regex
+// on the rules' pattern texts and every line converted in turn on one thread,
+// as a literal implementation would do it.
 //
 // Usage: quonvel_baseline <log>   (output on standard output)
 #include <cstdio>

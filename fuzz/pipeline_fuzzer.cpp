@@ -1,10 +1,11 @@
 // The whole way from file bytes to printed text: the log reader's text-mode
 // rules and "cptc" join, then the dispatch of every line with the one output
 // line that the run shares between lines. Every logical line and its markers
-// are compared with a plain re-reading of the bytes; then the run sequence's
-// own loop (marked lines only, markers from the reader) is compared with the
-// std::regex dispatch of every line. A difference aborts, and libFuzzer keeps
-// the input.
+// are compared with a plain re-reading of the bytes; then the marked lines,
+// dispatched in turn with the markers from the reader, are compared with the
+// std::regex dispatch of every line; last, the run's conversion in parts
+// must print the same text. A difference aborts, and libFuzzer keeps the
+// input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/convert.h"
 #include "log/log_reader.h"
 #include "regex_oracle.h"
 #include "rules/dispatch.h"
@@ -129,6 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   BuildLineQueue(std::string(bytes), queue);
   std::string output;
   std::string oracleOutput;
+  std::string printedText;
   std::size_t next = 0;  // the next reference line
   const auto skipUnmarked = [&] {
     while (next < expected.size() && !ReferenceMarkers(expected[next]).Any()) ++next;
@@ -141,6 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ++next;
     if (!SameMarkers(line, markers)) Fail("log reader found the wrong markers", line);
     const bool printed = DispatchLine(line, markers, output) && !output.empty();
+    if (printed) printedText += output + '\n';
     if (printed && !HasOutputShape(line, output)) Fail("printed text of no known shape", line);
     if (line.size() <= kOracleLineLimit) {
       const bool oraclePrinted = OracleDispatchLine(line, oracleOutput) && !oracleOutput.empty();
@@ -153,5 +157,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   skipUnmarked();
   if (next != expected.size()) Fail("the run's loop passed over a marked line", expected[next]);
+
+  // The same log converted in small parts, some runs on two threads, prints
+  // the same text.
+  ConvertSettings settings;
+  settings.partSize = 1 + size % 97;
+  settings.largestSharedPart = 64;
+  settings.secondThread = size % 2 == 0;
+  BuildLineQueue(std::string(bytes), queue);
+  std::string partsText;
+  ConvertLog(queue, [&](std::string_view printed) { (partsText += printed) += '\n'; }, settings);
+  if (partsText != printedText) Fail("converting in parts printed other lines", bytes);
   return 0;
 }

@@ -21,8 +21,3 @@ void WriteLine(std::string_view text) {
   std::fputc('\n', stdout);
   std::fflush(stdout);
 }
-
-void WriteEndedLine(std::string_view line) {
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fflush(stdout);
-}

@@ -11,6 +11,3 @@ void PrepareStandardOutput();
 // Writes `text`, a line end and flushes. Failures are ignored on purpose: the
 // run goes on and the exit code does not change.
 void WriteLine(std::string_view text);
-
-// Writes `line`, which already ends in its LF, in one write and flushes.
-void WriteEndedLine(std::string_view line);

@@ -16,7 +16,7 @@ struct Part {
   std::size_t begin = 0;
   std::size_t end = 0;
   bool mainOnly = false;
-  std::string printed;              // the printed lines, each with its LF
+  std::string printed;              // the printed lines, one after the other
   std::vector<std::size_t> ends;    // where each of them ends in `printed`
   std::exception_ptr failure;       // set when converting stopped early
   bool done = false;                // guarded by the schedule's mutex
@@ -33,8 +33,13 @@ void ConvertPart(const LineQueue& whole, Part& part) {
     // over without a dispatch.
     while (PopMarkedLine(queue, line, markers)) {
       if (DispatchLine(line, markers, output) && !output.empty()) {
-        part.printed.append(output);
-        part.printed.push_back('\n');
+        // A part's first printed line is taken over, not copied: a part
+        // with one very long line then holds it only once.
+        if (part.printed.empty()) {
+          part.printed.swap(output);
+        } else {
+          part.printed.append(output);
+        }
         part.ends.push_back(part.printed.size());
       }
     }

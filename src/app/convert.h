@@ -22,8 +22,8 @@ struct ConvertSettings {
   bool secondThread = true;
 };
 
-// Receives each printed line with its LF, in file order.
-using LineSink = std::function<void(std::string_view lineWithEnd)>;
+// Receives each printed line, without a line end, in file order.
+using LineSink = std::function<void(std::string_view line)>;
 
 // Converts every line of `queue` and hands the printed lines to `sink`. An
 // exception thrown while converting (out of memory) reaches the caller after

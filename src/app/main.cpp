@@ -50,7 +50,7 @@ int Run(int argc, char** argv) {
   LineQueue queue;
   if (!ReadLogFile(input, queue)) return exitCode;
 
-  ConvertLog(queue, WriteEndedLine);
+  ConvertLog(queue, WriteLine);
   // The lines read before a read error are still converted; then we say so.
   if (input.readFailed) {
     WriteLine("Quonvel error: Cannot read input file.");
