@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "log/log_reader.h"
+#include "regex_oracle.h"
 
 namespace {
 
@@ -22,8 +23,8 @@ void PrintTo(const Line& line, std::ostream* out) {
 }
 
 Line WithMarkers(std::string text) {
-  const auto has = [&text](const char* marker) { return text.find(marker) != std::string::npos; };
-  return {text, has("ctc"), has("ltc"), has("cptc"), has("No valid license found")};
+  const LineMarkers markers = SubstringMarkers(text);
+  return {text, markers.ctc, markers.ltc, markers.cptc, markers.licence};
 }
 
 // The rules read the obvious way: getline-style physical lines, CR LF folded,

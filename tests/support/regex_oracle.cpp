@@ -31,8 +31,7 @@ bool OracleMatch(const MessagePattern& pattern, std::string_view line, MatchResu
   return true;
 }
 
-bool OracleDispatchLine(LogLine line, std::string& output) {
-  // Markers by plain substring search, independent of the reader's scan.
+LineMarkers SubstringMarkers(std::string_view line) {
   const auto has = [line](std::string_view marker) {
     return line.find(marker) != std::string_view::npos;
   };
@@ -41,5 +40,9 @@ bool OracleDispatchLine(LogLine line, std::string& output) {
   markers.ltc = has("ltc");
   markers.cptc = has("cptc");
   markers.licence = has("No valid license found");
-  return DispatchLineWith(line, markers, output, OracleMatch);
+  return markers;
+}
+
+bool OracleDispatchLine(LogLine line, std::string& output) {
+  return DispatchLineWith(line, SubstringMarkers(line), output, OracleMatch);
 }

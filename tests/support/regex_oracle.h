@@ -18,6 +18,10 @@ const std::regex& OracleRegex(const MessagePattern& pattern);
 // did not take part read as empty, exactly like our MatchResult.
 bool OracleMatch(const MessagePattern& pattern, std::string_view line, MatchResult& match);
 
+// The markers of `line` by plain substring search, independent of the
+// reader's scan.
+LineMarkers SubstringMarkers(std::string_view line);
+
 // DispatchLine with every match done by std::regex; same formatters, same
 // quirks. The baseline of the benchmarks.
 bool OracleDispatchLine(LogLine line, std::string& output);
