@@ -1,28 +1,17 @@
 #include "app/version_banner.h"
 
+#include <optional>
+
 #include "app/console.h"
 #include "app/version_banner_platform.h"
 #include "build_date.h"
 
-namespace {
-
-BannerState& State() {
-  static BannerState state;
-  return state;
-}
-
-}  // namespace
-
 void PrintVersionBanner(const char* programPath) {
-  BannerState& state = State();
-  state.fileName.clear();
-  state.versionText.clear();
-  state.legalNotice.clear();
-  ReadVersionInfo(programPath, state);
+  const std::optional<VersionInfo> info = ReadVersionInfo(programPath);
   // No version information is not worth a message: the usage text follows.
-  if (!state.versionFound) return;
-  WriteLine(state.fileName + " version " + state.versionText + " from " + BuildDate());
-  WriteLine(state.legalNotice);
+  if (!info) return;
+  WriteLine(info->fileName + " version " + info->versionText + " from " + BuildDate());
+  WriteLine(info->legalNotice);
 }
 
 const std::string& BuildDate() {

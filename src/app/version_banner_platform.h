@@ -2,17 +2,17 @@
 // own version information per platform, linked in by the build.
 #pragma once
 
+#include <optional>
 #include <string>
 
-// The banner's process-wide texts and flag. The flag is set as soon as the
-// version's root value was read, and alone decides whether anything is shown.
-struct BannerState {
+// The banner's three values. A string value the file lacks reads as empty.
+struct VersionInfo {
   std::string fileName;
   std::string versionText;
   std::string legalNotice;
-  bool versionFound = false;
 };
 
-// Reads the version information of the file named by `programPath` into
-// `state`; leaves what it cannot read as it is.
-void ReadVersionInfo(const char* programPath, BannerState& state);
+// The version information of the file named by `programPath`; nothing when
+// its version (the resource's root value, or the record) cannot be read,
+// which alone decides that no banner is shown.
+std::optional<VersionInfo> ReadVersionInfo(const char* programPath);

@@ -61,17 +61,18 @@ std::string ProgramFile(const std::string& name) {
 
 // Maps the file and searches it; only regular files, so that a FIFO or a
 // device named by argument 0 cannot block or flood us.
-std::optional<VersionRecord> ReadRecordFrom(const std::string& file) {
+std::optional<version_record::VersionRecord> ReadRecordFrom(const std::string& file) {
   if (file.empty()) return std::nullopt;
   const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
-  std::optional<VersionRecord> record;
+  std::optional<version_record::VersionRecord> record;
   struct stat info {};
   if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
     const auto size = static_cast<std::size_t>(info.st_size);
     void* bytes = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     if (bytes != MAP_FAILED) {
-      record = FindVersionRecord(std::string_view(static_cast<const char*>(bytes), size));
+      record = version_record::FindVersionRecord(
+          std::string_view(static_cast<const char*>(bytes), size));
       munmap(bytes, size);
     }
   }
@@ -81,13 +82,11 @@ std::optional<VersionRecord> ReadRecordFrom(const std::string& file) {
 
 }  // namespace
 
-void ReadVersionInfo(const char* programPath, BannerState& state) {
+std::optional<VersionInfo> ReadVersionInfo(const char* programPath) {
   // A use the linker sees too, for builds that drop unreferenced sections.
   static_cast<void>(*static_cast<const volatile char*>(kVersionRecord.data()));
-  const std::optional<VersionRecord> record = ReadRecordFrom(ProgramFile(programPath));
-  if (!record) return;
-  state.versionFound = true;
-  state.versionText = VersionText(record->fileVersionMS);
-  state.legalNotice = record->legalNotice;
-  state.fileName = record->fileName;
+  const std::optional<version_record::VersionRecord> record =
+      ReadRecordFrom(ProgramFile(programPath));
+  if (!record) return std::nullopt;
+  return VersionInfo{record->fileName, VersionText(record->fileVersionMS), record->legalNotice};
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,28 +26,31 @@ bool QueryString(const void* block, const char* subBlock, std::string& text) {
 
 }  // namespace
 
-void ReadVersionInfo(const char* programPath, BannerState& state) {
+std::optional<VersionInfo> ReadVersionInfo(const char* programPath) {
   // The functions take a mutable-looking path on some SDKs: give them our own.
+  // Paths are UTF-8, the code page the manifest gives the process, so the
+  // narrow functions reach a file of any name.
   std::vector<char> path(programPath, programPath + std::strlen(programPath) + 1);
   DWORD handle = 0;
   const DWORD size = GetFileVersionInfoSizeA(path.data(), &handle);
   std::vector<unsigned char> block(size);
   // The path buffer and the block are freed on every way out of here.
-  if (size == 0 || !GetFileVersionInfoA(path.data(), 0, size, block.data())) return;
+  if (size == 0 || !GetFileVersionInfoA(path.data(), 0, size, block.data())) return std::nullopt;
 
   void* root = nullptr;
   UINT rootLength = 0;
   if (!VerQueryValueA(block.data(), "\\", &root, &rootLength) || root == nullptr ||
       rootLength < sizeof(VS_FIXEDFILEINFO)) {
-    return;
+    return std::nullopt;
   }
-  state.versionFound = true;
+  VersionInfo info;
   VS_FIXEDFILEINFO fixed;
   std::memcpy(&fixed, root, sizeof fixed);
-  state.versionText = VersionText(fixed.dwFileVersionMS);
+  info.versionText = VersionText(fixed.dwFileVersionMS);
 
   // Only the U.S. English, Unicode string table is asked; another one leaves
   // the texts empty and the banner still shows.
-  QueryString(block.data(), "\\StringFileInfo\\040904b0\\LegalCopyright", state.legalNotice);
-  QueryString(block.data(), "\\StringFileInfo\\040904b0\\OriginalFilename", state.fileName);
+  QueryString(block.data(), "\\StringFileInfo\\040904b0\\LegalCopyright", info.legalNotice);
+  QueryString(block.data(), "\\StringFileInfo\\040904b0\\OriginalFilename", info.fileName);
+  return info;
 }

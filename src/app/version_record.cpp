@@ -14,15 +14,6 @@ std::string Plain(const std::array<char, N>& masked) {
   return std::string(plain.data(), plain.size());
 }
 
-}  // namespace
-
-std::string BeginMarker() { return Plain(kMaskedBegin); }
-std::string EndMarker() { return Plain(kMaskedEnd); }
-
-}  // namespace version_record
-
-namespace {
-
 // Reads the entries from `bytes` up to the end marker; nothing when the end
 // marker does not follow the last entry.
 std::optional<VersionRecord> ReadEntries(std::string_view bytes, std::string_view endMarker) {
@@ -37,14 +28,14 @@ std::optional<VersionRecord> ReadEntries(std::string_view bytes, std::string_vie
     if (length > bytes.size()) return std::nullopt;
     const std::string_view value = bytes.substr(0, length);
     bytes.remove_prefix(length);
-    if (tag == version_record::kVersionTag && value.size() == 4) {
+    if (tag == kVersionTag && value.size() == 4) {
       std::uint32_t version = 0;
       for (int i = 3; i >= 0; --i) version = version << 8 | static_cast<unsigned char>(value[i]);
       record.fileVersionMS = version;
       versionFound = true;
-    } else if (tag == version_record::kFileNameTag) {
+    } else if (tag == kFileNameTag) {
       record.fileName = value;
-    } else if (tag == version_record::kLegalNoticeTag) {
+    } else if (tag == kLegalNoticeTag) {
       record.legalNotice = value;
     }
   }
@@ -54,12 +45,17 @@ std::optional<VersionRecord> ReadEntries(std::string_view bytes, std::string_vie
 
 }  // namespace
 
+std::string BeginMarker() { return Plain(kMaskedBegin); }
+std::string EndMarker() { return Plain(kMaskedEnd); }
+
 std::optional<VersionRecord> FindVersionRecord(std::string_view bytes) {
-  const std::string begin = version_record::BeginMarker();
-  const std::string end = version_record::EndMarker();
+  const std::string begin = BeginMarker();
+  const std::string end = EndMarker();
   for (std::size_t at = bytes.find(begin); at != std::string_view::npos;
        at = bytes.find(begin, at + 1)) {
     if (auto record = ReadEntries(bytes.substr(at + begin.size()), end)) return record;
   }
   return std::nullopt;
 }
+
+}  // namespace version_record

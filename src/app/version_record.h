@@ -19,6 +19,8 @@
 #include <string>
 #include <string_view>
 
+namespace version_record {
+
 // A value missing from the record reads as empty text; a record without the
 // file version does not count at all.
 struct VersionRecord {
@@ -26,8 +28,6 @@ struct VersionRecord {
   std::string fileName;
   std::string legalNotice;
 };
-
-namespace version_record {
 
 inline constexpr char kVersionTag = 'V';
 inline constexpr char kFileNameTag = 'F';
@@ -38,15 +38,6 @@ inline constexpr char kLegalNoticeTag = 'L';
 // plain markers occur in the executable only inside the record itself and the
 // reader never finds its own search key as a false record.
 inline constexpr unsigned char kMarkerMask = 0x5a;
-inline constexpr std::size_t kBeginSize = 16;
-inline constexpr std::size_t kEndSize = 17;
-
-constexpr std::array<char, kBeginSize> kMaskedBegin = {
-    0x66, 0x0b, 0x2f, 0x35, 0x34, 0x2c, 0x3f, 0x36,
-    0x0c, 0x3f, 0x28, 0x29, 0x33, 0x35, 0x34, 0x64};  // "<QuonvelVersion>"
-constexpr std::array<char, kEndSize> kMaskedEnd = {
-    0x66, 0x75, 0x0b, 0x2f, 0x35, 0x34, 0x2c, 0x3f, 0x36,
-    0x0c, 0x3f, 0x28, 0x29, 0x33, 0x35, 0x34, 0x64};  // "</QuonvelVersion>"
 
 template <std::size_t N>
 constexpr std::array<char, N> Unmask(const std::array<char, N>& masked, unsigned char mask) {
@@ -57,8 +48,20 @@ constexpr std::array<char, N> Unmask(const std::array<char, N>& masked, unsigned
   return plain;
 }
 
+// consteval: the plain text is never part of the program, only its masked form.
+template <std::size_t N>
+consteval std::array<char, N - 1> Masked(const char (&plain)[N]) {
+  std::array<char, N - 1> text{};
+  for (std::size_t i = 0; i + 1 < N; ++i) text[i] = plain[i];
+  return Unmask(text, kMarkerMask);
+}
+
+inline constexpr auto kMaskedBegin = Masked("<QuonvelVersion>");
+inline constexpr auto kMaskedEnd = Masked("</QuonvelVersion>");
+
 constexpr std::size_t RecordSize(std::string_view fileName, std::string_view legalNotice) {
-  return kBeginSize + (3 + 4) + (3 + fileName.size()) + (3 + legalNotice.size()) + kEndSize;
+  return kMaskedBegin.size() + (3 + 4) + (3 + fileName.size()) + (3 + legalNotice.size()) +
+         kMaskedEnd.size();
 }
 
 // Builds the complete record at compile time, so that it lands in the
@@ -76,7 +79,8 @@ constexpr std::array<char, N> BuildRecord(std::uint32_t fileVersionMS, std::stri
   for (char byte : Unmask(kMaskedBegin, kMarkerMask)) put(byte);
   put(kVersionTag);
   putLength(4);
-  for (int shift = 0; shift < 32; shift += 8) put(static_cast<char>((fileVersionMS >> shift) & 0xff));
+  for (int shift = 0; shift < 32; shift += 8)
+    put(static_cast<char>((fileVersionMS >> shift) & 0xff));
   put(kFileNameTag);
   putLength(fileName.size());
   for (char byte : fileName) put(byte);
@@ -91,9 +95,9 @@ constexpr std::array<char, N> BuildRecord(std::uint32_t fileVersionMS, std::stri
 std::string BeginMarker();
 std::string EndMarker();
 
-}  // namespace version_record
-
 // Finds the first complete version record with a file version in `bytes`;
 // nothing when there is none. Begin markers not followed by such a record are
 // passed over.
 std::optional<VersionRecord> FindVersionRecord(std::string_view bytes);
+
+}  // namespace version_record

@@ -12,6 +12,9 @@
 
 namespace {
 
+using version_record::FindVersionRecord;
+using version_record::VersionRecord;
+
 TEST(VersionTextTest, MajorDotMinorInDecimal) {
   const struct {
     std::uint32_t fileVersionMS;
@@ -28,19 +31,23 @@ TEST(VersionTextTest, MajorDotMinorInDecimal) {
 TEST(BuildDateTest, HasTheLayoutOfDateWithBlankPaddedDay) {
   const std::string& date = BuildDate();
   EXPECT_TRUE(std::regex_match(
-      date, std::regex("(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) ( [1-9]|[12][0-9]|3[01]) [0-9]{4}")))
+      date,
+      std::regex(
+          "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) ( [1-9]|[12][0-9]|3[01]) [0-9]{4}")))
       << '"' << date << '"';
   EXPECT_EQ(&date, &BuildDate());  // made once, valid for the whole run
 }
 
 std::string Entry(char tag, std::string_view value) {
-  std::string entry{tag, static_cast<char>(value.size() & 0xff), static_cast<char>(value.size() >> 8)};
+  std::string entry{tag, static_cast<char>(value.size() & 0xff),
+                    static_cast<char>(value.size() >> 8)};
   return entry.append(value);
 }
 
 std::string VersionEntry(std::uint32_t fileVersionMS) {
   std::string bytes;
-  for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((fileVersionMS >> shift) & 0xff);
+  for (int shift = 0; shift < 32; shift += 8)
+    bytes += static_cast<char>((fileVersionMS >> shift) & 0xff);
   return Entry(version_record::kVersionTag, bytes);
 }
 
@@ -50,7 +57,8 @@ std::string Record(const std::string& entries) {
 
 TEST(VersionRecordTest, FindsRecordOrNothing) {
   using namespace std::string_literals;
-  const std::string full = VersionEntry(0x00010002) + Entry('F', "Quonvel") + Entry('L', "(C) Maker");
+  const std::string full =
+      VersionEntry(0x00010002) + Entry('F', "Quonvel") + Entry('L', "(C) Maker");
   const std::string begin = version_record::BeginMarker();
   const std::string end = version_record::EndMarker();
   const struct {
@@ -58,7 +66,10 @@ TEST(VersionRecordTest, FindsRecordOrNothing) {
     std::string bytes;
     std::optional<VersionRecord> expected;
   } cases[] = {
-      {"complete, amid other bytes", "\x7f" "ELF\0\0"s + Record(full) + "\0tail"s,
+      {"complete, amid other bytes",
+       "\x7f"
+       "ELF\0\0"s +
+           Record(full) + "\0tail"s,
        VersionRecord{0x00010002, "Quonvel", "(C) Maker"}},
       {"values in any order, unknown tag skipped",
        Record(Entry('L', "n") + Entry('?', "later") + VersionEntry(0x00030004) + Entry('F', "f")),
@@ -74,9 +85,11 @@ TEST(VersionRecordTest, FindsRecordOrNothing) {
       {"no bytes", "", std::nullopt},
       {"no record", "Quonvel version 1.2\n(C) Maker\n", std::nullopt},
       {"no file version", Record(Entry('F', "Quonvel") + Entry('L', "(C) Maker")), std::nullopt},
-      {"file version of the wrong size", Record(Entry('V', "\1\2\3"s) + Entry('F', "x")), std::nullopt},
+      {"file version of the wrong size", Record(Entry('V', "\1\2\3"s) + Entry('F', "x")),
+       std::nullopt},
       {"cut before the end marker", begin + full, std::nullopt},
-      {"cut inside the end marker", Record(full).substr(0, (begin + full + end).size() - 1), std::nullopt},
+      {"cut inside the end marker", Record(full).substr(0, (begin + full + end).size() - 1),
+       std::nullopt},
       {"cut inside a value", begin + full.substr(0, full.size() - 2), std::nullopt},
       {"cut inside an entry header", begin + VersionEntry(1) + "F\x07", std::nullopt},
       {"length past the end marker", begin + VersionEntry(1) + "F\x40\x00"s + end, std::nullopt},
