@@ -23,7 +23,8 @@ set(QUONVEL_FILE_DESCRIPTION
   "Formats the TriCore toolchain's output messages for the MSVC output window.")
 set(QUONVEL_INTERNAL_NAME "Quonvel")
 set(QUONVEL_PRODUCT_NAME "Quonvel")
-set(QUONVEL_LEGAL_COPYRIGHT "Copyright (C) 2026 Quonvel developers. All rights reserved.")
+# One line; it names the licence of LICENSE.
+set(QUONVEL_LEGAL_COPYRIGHT "Copyright (C) 2026 Quonvel developers. MIT License.")
 # The executable's own name on the target platform: Quonvel.exe on Windows.
 set(QUONVEL_ORIGINAL_FILENAME "Quonvel${CMAKE_EXECUTABLE_SUFFIX}")
 

@@ -21,7 +21,7 @@ constexpr std::string_view kFileName = "Quonvel.exe";
 #else
 constexpr std::string_view kFileName = "Quonvel";
 #endif
-constexpr std::string_view kLegalNotice = "Copyright (C) 2026 Quonvel developers. All rights reserved.";
+constexpr std::string_view kLegalNotice = "Copyright (C) 2026 Quonvel developers. MIT License.";
 
 const std::vector<std::string_view> kUsageAndErrorLines = {
     "Quonvel error: Not enough command line arguments.",
@@ -44,7 +44,9 @@ TEST(BannerTest, NoArgumentsPrintsBannerUsageAndErrors) {
   ASSERT_TRUE(first.starts_with(prefix)) << run.out;
   const std::string date = first.substr(prefix.size());
   EXPECT_TRUE(std::regex_match(
-      date, std::regex("(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) ( [1-9]|[12][0-9]|3[01]) [0-9]{4}")))
+      date,
+      std::regex(
+          "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) ( [1-9]|[12][0-9]|3[01]) [0-9]{4}")))
       << '"' << date << '"';
 
   std::vector<std::string_view> lines = {first, kLegalNotice};
@@ -112,10 +114,8 @@ TEST(BannerTest, BareProgramNameIsLookedUpAlongPath) {
     bool inProgramDir;  // run with the program's folder as current folder
     bool banner;
   } cases[] = {
-      {"/nonexistent:" + dir, false, true},
-      {"/nonexistent", false, false},
-      {"/nonexistent::/also-not", true, true},
-      {"/nonexistent:", true, true},
+      {"/nonexistent:" + dir, false, true},    {"/nonexistent", false, false},
+      {"/nonexistent::/also-not", true, true}, {"/nonexistent:", true, true},
       {"/nonexistent", true, false},
   };
   for (const auto& c : cases) {
