@@ -48,9 +48,7 @@ if(WIN32)
   enable_language(RC)
 endif()
 
-if(QUONVEL_BUILD_TESTS)
-  # Tests are registered here, before the top level turns testing on.
-  enable_testing()
+if(QUONVEL_TESTS)
   add_test(NAME VersionBuildDate.StampsSourceDateEpoch
     COMMAND ${CMAKE_COMMAND} -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}
       -P ${PROJECT_SOURCE_DIR}/cmake/VersionBuildDateTest.cmake)
