@@ -23,7 +23,7 @@ set(QUONVEL_FILE_DESCRIPTION
   "Formats the TriCore toolchain's output messages for the MSVC output window.")
 set(QUONVEL_INTERNAL_NAME "Quonvel")
 set(QUONVEL_PRODUCT_NAME "Quonvel")
-# One line; it names the licence of LICENSE.
+# One line, and the licence of LICENSE at the root.
 set(QUONVEL_LEGAL_COPYRIGHT "Copyright (C) 2026 Quonvel developers. MIT License.")
 # The executable's own name on the target platform: Quonvel.exe on Windows.
 set(QUONVEL_ORIGINAL_FILENAME "Quonvel${CMAKE_EXECUTABLE_SUFFIX}")
@@ -47,6 +47,20 @@ add_custom_target(quonvel_build_date
 if(WIN32)
   enable_language(RC)
 endif()
+
+# Windows: the application manifest (UTF-8 code page, long paths) of Quonvel.exe
+# and of the test programs that hand it such paths.
+set(QUONVEL_MANIFEST ${QUONVEL_GENERATED_DIR}/Quonvel.manifest)
+configure_file(${PROJECT_SOURCE_DIR}/res/Quonvel.manifest.in ${QUONVEL_MANIFEST} @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/res/manifest.rc.in ${QUONVEL_GENERATED_DIR}/manifest.rc @ONLY)
+# Called from other folders too, where this folder's variables are not set.
+function(quonvel_embed_manifest target)
+  if(MSVC)
+    target_sources(${target} PRIVATE ${PROJECT_BINARY_DIR}/generated/Quonvel.manifest)
+  else()
+    target_sources(${target} PRIVATE ${PROJECT_BINARY_DIR}/generated/manifest.rc)
+  endif()
+endfunction()
 
 if(QUONVEL_TESTS)
   add_test(NAME VersionBuildDate.StampsSourceDateEpoch

@@ -1,5 +1,6 @@
 // What only Windows shows: the banner read from the real version resource,
-// CR LF line ends from the text-mode console stream, and 32-bit exit codes.
+// CR LF line ends from the text-mode console stream, 32-bit exit codes, and
+// paths in characters of any code page.
 #ifdef _WIN32
 
 #ifndef NOMINMAX
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "run_process.h"
@@ -94,6 +96,57 @@ TEST(Windows, ExitCodesKeepAll32Bits) {
     EXPECT_EQ(static_cast<std::uint32_t>(result.exitCode), c.reported) << c.arguments.back();
   }
   std::filesystem::remove(log);
+}
+
+// Names outside the ANSI code page reach Quonvel intact only because its
+// manifest makes UTF-8 the process's code page. This test program carries the
+// same manifest, so the UTF-8 strings built here reach Quonvel unchanged.
+std::string Utf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+std::filesystem::path Unicode(std::u8string_view name) {
+  return std::filesystem::temp_directory_path() / u8"quonvel e2e" / name;
+}
+
+TEST(Windows, ConvertsLogsNamedOutsideTheAnsiCodePage) {
+  std::ifstream golden(QUONVEL_TEST_DATA "/golden/tricore-build.out", std::ios::binary);
+  std::string expected;
+  for (char c; golden.get(c);) expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  // Past MAX_PATH (260) in all: a folder and a file of 150 characters each.
+  const std::u8string longName = u8"д" + std::u8string(149, u8'x');
+  const std::u8string names[] = {
+      u8"журнал.log",
+      u8"日本語.log",
+      u8"журнал 日本語/build.log",
+      u8"café.log",
+      longName + u8"/" + longName + u8".log",
+  };
+  for (const std::u8string& name : names) {
+    const std::filesystem::path log = Unicode(name);
+    SCOPED_TRACE(Utf8(log));
+    std::filesystem::create_directories(log.parent_path());
+    std::filesystem::copy_file(QUONVEL_EXAMPLES "/tricore-build.log", log,
+                               std::filesystem::copy_options::overwrite_existing);
+    const ProcessResult result =
+        RunProcess(QuonvelPath(), {"Quonvel.exe", "--InputFile=" + Utf8(log), "--TypCC=TriCore"});
+    std::filesystem::remove(log);
+    ASSERT_TRUE(result.started) << result.err;
+    EXPECT_EQ(result.out, expected);
+    EXPECT_EQ(result.exitCode, 0);
+  }
+}
+
+TEST(Windows, BannerOfAnExecutableNamedOutsideTheAnsiCodePage) {
+  const std::filesystem::path copy = Unicode(u8"журнал 日本語/Quonvel.exe");
+  std::filesystem::create_directories(copy.parent_path());
+  std::filesystem::copy_file(QuonvelPath(), copy,
+                             std::filesystem::copy_options::overwrite_existing);
+  const ProcessResult result = RunProcess(Utf8(copy), {Utf8(copy)});
+  std::filesystem::remove(copy);
+  ASSERT_TRUE(result.started) << result.err;
+  EXPECT_TRUE(result.out.starts_with("Quonvel.exe version 1.2 from ")) << result.out;
 }
 
 }  // namespace
