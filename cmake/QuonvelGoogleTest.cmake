@@ -44,7 +44,7 @@ elseif(QUONVEL_GOOGLETEST_FETCH)
     list(GET status 0 failed)
     if(failed)
       list(GET status 1 reason)
-      message(STATUS "Downloading GoogleTest failed: ${reason}")
+      set(download_failure "\nThe download of ${url} failed: ${reason}")
       file(REMOVE ${archive})
     endif()
   endif()
@@ -62,13 +62,14 @@ if(NOT TARGET GTest::gtest AND TARGET gtest)
 endif()
 if(NOT TARGET GTest::gtest)
   message(FATAL_ERROR
-    "GoogleTest not found: it was not installed, not in "
-    "QUONVEL_GOOGLETEST_SOURCE_DIR (${QUONVEL_GOOGLETEST_SOURCE_DIR}) and not downloaded.\n"
+    "GoogleTest not found: no installed package, no sources in "
+    "QUONVEL_GOOGLETEST_SOURCE_DIR (${QUONVEL_GOOGLETEST_SOURCE_DIR}), no download."
+    "${download_failure}\n"
     "To build and run the tests, get it in one of these ways:\n"
     "  Debian/Ubuntu: sudo apt-get install libgtest-dev\n"
     "  vcpkg:         vcpkg install gtest, and configure with its toolchain file\n"
     "  sources:       -DQUONVEL_GOOGLETEST_SOURCE_DIR=<googletest checkout>\n"
-    "  download:      -DQUONVEL_GOOGLETEST_FETCH=ON with network access\n"
+    "  download:      with access to github.com and -DQUONVEL_GOOGLETEST_FETCH=ON (the default)\n"
     "To build Quonvel alone, without the tests:\n"
     "  cmake --workflow --preset tool\n"
     "  (or configure with -DBUILD_TESTING=OFF)")
