@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -89,33 +91,39 @@ TEST(ConvertLog, PrintsWhatLineByLineConversionPrints) {
   }
 }
 
-// Prints every marked line as it is, fails on "ltc boom", and on the second
-// thread fails on every line, as if memory were short there.
+// Prints every marked line as it is and fails on "ltc boom". On the second
+// thread it fails on every line, as if memory were short there; the main
+// thread waits for such a failure before its first line, so that the second
+// thread surely converts a part.
 std::thread::id mainThread;
+std::atomic<bool> secondThreadFailed;
 bool Echo(LogLine line, const LineMarkers&, std::string& output) {
+  if (std::this_thread::get_id() != mainThread) {
+    secondThreadFailed = true;
+    throw std::bad_alloc();
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!secondThreadFailed && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::yield();
   if (line == "ltc boom") throw std::runtime_error("boom");
-  if (std::this_thread::get_id() != mainThread) throw std::bad_alloc();
   output.assign(line);
   return true;
 }
 
 TEST(ConvertLog, PartsFailedOnTheSecondThreadAreRetriedAndAFailureFollowsTheLinesBefore) {
+  if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "no second thread here";
   mainThread = std::this_thread::get_id();
   std::string log;
   for (int i = 0; i < 200; ++i) log += "ltc " + std::to_string(i) + "\n";
-  const std::string failing = log + "ltc boom\nltc after\n";
-  for (const bool secondThread : {true, false}) {
-    SCOPED_TRACE(secondThread ? "two threads" : "one thread");
-    const ConvertSettings settings{.secondThread = secondThread};
-    EXPECT_EQ(InParts(log, 16, Echo, settings), log);
-    std::string printed;
-    LogReader reader(failing, 16);
-    EXPECT_THROW(
-        ConvertLog(
-            reader, Echo, [&](std::string_view line) { (printed += line) += '\n'; }, settings),
-        std::runtime_error);
-    EXPECT_EQ(printed, log);
-  }
+  secondThreadFailed = false;
+  EXPECT_EQ(InParts(log, 16, Echo, {}), log);
+  EXPECT_TRUE(secondThreadFailed);
+
+  std::string printed;
+  LogReader reader(log + "ltc boom\nltc after\n", 16);
+  EXPECT_THROW(ConvertLog(reader, Echo, [&](std::string_view line) { (printed += line) += '\n'; }),
+               std::runtime_error);
+  EXPECT_EQ(printed, log);
 }
 
 }  // namespace
