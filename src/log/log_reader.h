@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "log/line_queue.h"
@@ -39,6 +40,17 @@ bool IsOpen(const InputFile& input);
 // A run of whole logical lines of the log, in file order.
 class LogPart {
  public:
+  LogPart() = default;
+  // A part moved from is empty, buffer and all.
+  LogPart(LogPart&& other) noexcept { *this = std::move(other); }
+  LogPart& operator=(LogPart&& other) noexcept {
+    buffer_ = std::move(other.buffer_);
+    capacity_ = std::exchange(other.capacity_, 0);
+    size_ = std::exchange(other.size_, 0);
+    last_ = std::exchange(other.last_, false);
+    return *this;
+  }
+
   std::string_view Text() const { return {buffer_.get(), size_}; }
   // The last part: its text ends the log.
   bool IsLast() const { return last_; }
