@@ -1,4 +1,4 @@
-// The baseline of bench/run: Quonvel's reading (bulk read, line views) and
+// The baseline of bench/run: Quonvel's reading (parts of the log, line views) and
 // writing (one write per output line), with every match done by std::regex
 // on the rules' pattern texts and every line converted in turn on one thread,
 // as a literal implementation would do it.
@@ -18,12 +18,17 @@ int main(int argc, char** argv) {
   }
   PrepareStandardOutput();
   InputFile input = OpenInputFile(argv[1]);
-  LineQueue queue;
-  if (!ReadLogFile(input, queue)) return 0;
+  LogReader reader(input);
+  LogPart part;
   std::string output;
   LogLine line;
-  while (PopLine(queue, line)) {
-    if (OracleDispatchLine(line, output) && !output.empty()) WriteLine(output);
+  LineMarkers markers;
+  while (reader.NextPart(part)) {
+    LineQueue queue = part.Lines();
+    while (queue.Pop(line, markers)) {
+      if (OracleDispatchLine(line, output) && !output.empty()) WriteLine(output);
+    }
+    reader.Recycle(part);
   }
   return 0;
 }

@@ -7,6 +7,7 @@
 #include "app/console.h"
 #include "app/convert.h"
 #include "log/log_reader.h"
+#include "rules/dispatch.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -15,10 +16,9 @@ int main(int argc, char** argv) {
   }
   PrepareStandardOutput();
   InputFile input = OpenInputFile(argv[1]);
-  LineQueue queue;
-  if (!ReadLogFile(input, queue)) return 0;
+  LogReader reader(input);
   ConvertSettings settings;
   settings.secondThread = false;
-  ConvertLog(queue, WriteLine, settings);
+  ConvertLog(reader, DispatchLine, WriteLine, settings);
   return 0;
 }

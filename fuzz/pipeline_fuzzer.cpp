@@ -1,5 +1,5 @@
-// The whole way from file bytes to printed text: the log reader's text-mode
-// rules and "cptc" join, then the dispatch of every line with the one output
+// The whole way from file bytes to printed text: the log reader's parts, its
+// text-mode rules and "cptc" join, then the dispatch of every line with the one output
 // line that the run shares between lines. Every logical line and its markers
 // are compared with a plain re-reading of the bytes; then the marked lines,
 // dispatched in turn with the markers from the reader, are compared with the
@@ -98,25 +98,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const std::vector<std::string> expected = ReferenceLines(bytes);
 
-  // Every logical line, with the markers the reader found in it.
-  LineQueue queue;
-  BuildLineQueue(std::string(bytes), queue);
+  // Every logical line, with the markers the reader found in it, read in
+  // blocks of a few bytes so that block edges fall everywhere.
+  const std::size_t blockSize = 1 + size % 97;
+  LogReader reader(bytes, blockSize);
+  LogPart part;
   std::size_t count = 0;
   LogLine line;
   LineMarkers markers;
-  while (PopLine(queue, line, markers)) {
-    if (count >= expected.size() || line != expected[count]) {
-      Fail("log reader differs from a plain re-reading", line);
+  while (reader.NextPart(part)) {
+    LineQueue queue = part.Lines();
+    while (queue.Pop(line, markers)) {
+      if (count >= expected.size() || line != expected[count]) {
+        Fail("log reader differs from a plain re-reading", line);
+      }
+      if (!SameMarkers(line, markers)) Fail("log reader found the wrong markers", line);
+      ++count;
     }
-    if (!SameMarkers(line, markers)) Fail("log reader found the wrong markers", line);
-    ++count;
   }
   if (count != expected.size()) Fail("log reader lost lines", bytes);
 
   // The run sequence's loop: only lines with a marker, dispatched with the
   // markers the reader found. The reference dispatches every line; one
   // without markers returns false and leaves its output line alone.
-  BuildLineQueue(std::string(bytes), queue);
+  LogReader whole(bytes, size + 1);
   std::string output;
   std::string oracleOutput;
   std::string printedText;
@@ -124,23 +129,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto skipUnmarked = [&] {
     while (next < expected.size() && !SubstringMarkers(expected[next]).Any()) ++next;
   };
-  while (PopMarkedLine(queue, line, markers)) {
-    skipUnmarked();
-    if (next >= expected.size() || line != expected[next]) {
-      Fail("the run's loop took another line than the next marked one", line);
-    }
-    ++next;
-    if (!SameMarkers(line, markers)) Fail("log reader found the wrong markers", line);
-    const bool printed = DispatchLine(line, markers, output) && !output.empty();
-    if (printed) printedText += output + '\n';
-    if (printed && !HasOutputShape(line, output)) Fail("printed text of no known shape", line);
-    if (line.size() <= kOracleLineLimit) {
-      const bool oraclePrinted = OracleDispatchLine(line, oracleOutput) && !oracleOutput.empty();
-      if (printed != oraclePrinted || output != oracleOutput) {
-        Fail("dispatch differs from the std::regex reference", line);
+  while (whole.NextPart(part)) {
+    LineQueue queue = part.Lines();
+    while (queue.PopMarked(line, markers)) {
+      skipUnmarked();
+      if (next >= expected.size() || line != expected[next]) {
+        Fail("the run's loop took another line than the next marked one", line);
       }
-    } else {
-      oracleOutput = output;
+      ++next;
+      if (!SameMarkers(line, markers)) Fail("log reader found the wrong markers", line);
+      const bool printed = DispatchLine(line, markers, output) && !output.empty();
+      if (printed) printedText += output + '\n';
+      if (printed && !HasOutputShape(line, output)) Fail("printed text of no known shape", line);
+      if (line.size() <= kOracleLineLimit) {
+        const bool oraclePrinted = OracleDispatchLine(line, oracleOutput) && !oracleOutput.empty();
+        if (printed != oraclePrinted || output != oracleOutput) {
+          Fail("dispatch differs from the std::regex reference", line);
+        }
+      } else {
+        oracleOutput = output;
+      }
     }
   }
   skipUnmarked();
@@ -149,12 +157,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The same log converted in small parts, some runs on two threads, prints
   // the same text.
   ConvertSettings settings;
-  settings.partSize = 1 + size % 97;
   settings.largestSharedPart = 64;
   settings.secondThread = size % 2 == 0;
-  BuildLineQueue(std::string(bytes), queue);
+  LogReader inParts(bytes, blockSize);
   std::string partsText;
-  ConvertLog(queue, [&](std::string_view printed) { (partsText += printed) += '\n'; }, settings);
+  ConvertLog(
+      inParts, DispatchLine, [&](std::string_view printed) { (partsText += printed) += '\n'; },
+      settings);
   if (partsText != printedText) Fail("converting in parts printed other lines", bytes);
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "app/options.h"
 #include "app/version_banner.h"
 #include "log/log_reader.h"
+#include "rules/dispatch.h"
 
 namespace {
 
@@ -47,12 +48,10 @@ int Run(int argc, char** argv) {
   InputFile input = OpenInputFile(inputFile);
   if (typCC != "TriCore") return kUnknownCompiler;
 
-  LineQueue queue;
-  if (!ReadLogFile(input, queue)) return exitCode;
-
-  ConvertLog(queue, WriteLine);
+  LogReader reader(input);
+  ConvertLog(reader, DispatchLine, WriteLine);
   // The lines read before a read error are still converted; then we say so.
-  if (input.readFailed) {
+  if (reader.ReadFailed()) {
     WriteLine("Quonvel error: Cannot read input file.");
     return kFailure;
   }

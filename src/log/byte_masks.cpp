@@ -31,9 +31,9 @@ ByteMasks Mask64(const char* bytes) {
   };
   ByteMasks masks;
   masks.lf = Mask64Of(blocks, '\n');
-  masks.t = Mask64Of(blocks, 't');
-  masks.c = Mask64Of(blocks, 'c');
-  masks.n = Mask64Of(blocks, 'N');
+  for (std::size_t i = 0; i < masks.letters.size(); ++i) {
+    masks.letters[i] = Mask64Of(blocks, kMarkerLetters[i]);
+  }
   return masks;
 }
 
@@ -43,12 +43,9 @@ ByteMasks Mask64(const char* bytes) {
   ByteMasks masks;
   for (unsigned i = 0; i < 64; ++i) {
     const std::uint64_t bit = std::uint64_t{1} << i;
-    switch (bytes[i]) {
-      case '\n': masks.lf |= bit; break;
-      case 't': masks.t |= bit; break;
-      case 'c': masks.c |= bit; break;
-      case 'N': masks.n |= bit; break;
-      default: break;
+    if (bytes[i] == '\n') masks.lf |= bit;
+    for (std::size_t letter = 0; letter < masks.letters.size(); ++letter) {
+      if (bytes[i] == kMarkerLetters[letter]) masks.letters[letter] |= bit;
     }
   }
   return masks;
@@ -65,8 +62,10 @@ std::size_t CountBeforeLineEnd(const char* bytes, std::size_t count) {
   const __m128i lf = _mm_set1_epi8('\n');
   for (; run + 16 <= count; run += 16) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + run));
-    const int ends = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)));
-    if (ends != 0) return run + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(ends)));
+    const int ends =
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)));
+    if (ends != 0)
+      return run + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(ends)));
   }
 #endif
   while (run < count && bytes[run] != '\r' && bytes[run] != '\n') ++run;

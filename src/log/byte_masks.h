@@ -7,11 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "log/markers.h"
+
 struct ByteMasks {
-  std::uint64_t lf = 0;  // '\n'
-  std::uint64_t t = 0;   // 't', the shared letter of "ctc", "ltc" and "cptc"
-  std::uint64_t c = 0;   // 'c'
-  std::uint64_t n = 0;   // 'N', the first letter of the licence notice
+  std::uint64_t lf = 0;   // '\n'
+  LetterMasks letters{};  // one mask per letter of kMarkerLetters, in its order
 };
 
 // Bit i stands for bytes[i]; bits at and above `count` (at most 64) are 0.

@@ -1,69 +1,34 @@
-// Reading the captured toolchain output into logical lines.
+// Reading the captured toolchain output as a stream of parts: runs of whole
+// logical lines, each in a buffer of its own, so that memory is bounded by a
+// few blocks and the longest line, whatever the size of the log, and lines
+// can be converted while the rest is still being read.
 //
-// The whole file is read in one go into a single buffer before the first line
-// is handed out. Text-mode rules are applied by us on every platform, so that
-// a log reads the same everywhere: a byte 0x1A ends the input, a CR directly
-// before an LF belongs to the line end, any other CR stays in the line. A
-// physical line that contains "cptc" is joined with the line after it by one
-// blank.
-//
-// Lines are cut from the buffer as they are taken, not copied out one by one:
-// a view per line, and one reused buffer for a joined line whose first part
-// ended in CR LF. Logs run to hundreds of megabytes of short lines, so the
-// buffer is scanned 64 bytes at a time for line ends and marker letters.
+// The file is read in blocks of about a megabyte and never asked for its
+// size. A byte 0x1A ends the input: nothing after the block that holds it is
+// read, so a stream that goes on after it (a pipe) does not keep us reading.
+// A part ends after a physical line without "cptc" (that line ends a logical
+// line), at the last such place in what has been read; a line longer than a
+// block grows its part's buffer to its own size.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include "log/byte_masks.h"
+#include "log/line_queue.h"
+#include "log/markers.h"
 
-// One logical line, without its line end. It points into the `LineQueue` that
-// produced it and stays valid until the next line is taken from that queue.
-using LogLine = std::string_view;
-
-// Which of the texts that decide the message rules a line holds: "ctc",
-// "ltc", "cptc" and "No valid license found", each anywhere in the line.
-struct LineMarkers {
-  bool ctc = false;
-  bool ltc = false;
-  bool cptc = false;
-  bool licence = false;
-
-  bool Any() const { return ctc || ltc || cptc || licence; }
-};
-
-LineMarkers FindMarkers(std::string_view line);
-
-// The logical lines of one log in file order, taken front to back.
-struct LineQueue {
-  static constexpr std::size_t kDrained = static_cast<std::size_t>(-1);
-  std::unique_ptr<char[]> storage;  // the file's bytes; empty in a part of a queue
-  std::string_view text;            // the lines' bytes: the file's before a 0x1A
-  char* bytes = nullptr;            // the same bytes, for joining a line in place
-  std::size_t front = kDrained;  // start of the next physical line
-  std::string joined;            // the last joined line, when it had to be copied
-  // The masks of the last 64-byte chunk looked at; lines are taken front to
-  // back, so a chunk shared by two lines is masked once.
-  std::size_t maskedChunk = kDrained;
-  ByteMasks masks;
-  std::uint64_t pairs = 0;  // 't's followed by 'c' in that chunk
-};
-
-// The input file, opened in binary mode. `readFailed` is set when a read
-// fails for another reason than the end of the file.
+// The input file, opened in binary mode.
 struct InputFile {
   struct Closer {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
   std::unique_ptr<std::FILE, Closer> handle;
-  std::uintmax_t sizeHint = 0;
-  bool readFailed = false;
 };
 
 // Opens `path` for reading without keeping other readers or writers out. A
@@ -72,37 +37,71 @@ InputFile OpenInputFile(const std::string& path);
 
 bool IsOpen(const InputFile& input);
 
-// Fills `queue` with the logical lines of the whole file and closes it.
-// Returns true if the queue holds at least one line. A file that is not open
-// leaves the queue empty; an open file always yields at least one line (an
-// empty file is one empty line). On a read error the bytes read so far are
-// kept and `input.readFailed` is set.
-bool ReadLogFile(InputFile& input, LineQueue& queue);
+// A run of whole logical lines of the log, in file order.
+class LogPart {
+ public:
+  LogPart() = default;
+  // A part moved from is empty, buffer and all.
+  LogPart(LogPart&& other) noexcept { *this = std::move(other); }
+  LogPart& operator=(LogPart&& other) noexcept {
+    buffer_ = std::move(other.buffer_);
+    capacity_ = std::exchange(other.capacity_, 0);
+    size_ = std::exchange(other.size_, 0);
+    last_ = std::exchange(other.last_, false);
+    return *this;
+  }
 
-// Makes `queue` hand out the logical lines of raw file bytes. Always yields
-// at least one line (an empty text is one empty line).
-void BuildLineQueue(std::string bytes, LineQueue& queue);
+  std::string_view Text() const { return {buffer_.get(), size_}; }
+  // The last part: its text ends the log.
+  bool IsLast() const { return last_; }
+  LineQueue Lines() const { return LineQueue(Text(), last_); }
 
-// True while lines remain to be taken.
-bool HasLines(const LineQueue& queue);
+ private:
+  friend class LogReader;
+  struct Free {
+    void operator()(char* bytes) const { std::free(bytes); }
+  };
+  std::unique_ptr<char, Free> buffer_;
+  std::size_t capacity_ = 0;
+  std::size_t size_ = 0;
+  bool last_ = false;
+};
 
-// Takes the front line; returns false when the queue is drained.
-bool PopLine(LineQueue& queue, LogLine& line);
+class LogReader {
+ public:
+  static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 
-// Takes the front line together with its markers.
-bool PopLine(LineQueue& queue, LogLine& line, LineMarkers& markers);
+  // Reads `input` (which may be not open: then the log has no lines) and
+  // closes it once it is read to its end.
+  explicit LogReader(InputFile& input, std::size_t blockSize = kBlockSize);
+  // Reads `bytes` as if they were a file's, in blocks of `blockSize`.
+  explicit LogReader(std::string_view bytes, std::size_t blockSize = kBlockSize);
 
-// Takes the next line that holds a marker, passing over those that hold none:
-// no message rule can apply to them.
-bool PopMarkedLine(LineQueue& queue, LogLine& line, LineMarkers& markers);
+  // Takes the next part; false after the last one, or at once when the file
+  // is not open. An open file always gives at least one part and one line
+  // (an empty file is one empty line). Throws std::bad_alloc when a buffer
+  // cannot be had; the parts taken before stay whole.
+  bool NextPart(LogPart& part);
 
-// Where to cut the lines of a freshly built `queue` into parts of about
-// `partSize` bytes that can be converted independently: ascending offsets
-// into its text, the first 0 and the last the text's size. Each cut follows
-// a physical line without "cptc", so a logical line always starts there.
-std::vector<std::size_t> LogicalLineCuts(const LineQueue& queue, std::size_t partSize);
+  // Gives the buffer of a part that is done with back, for the next parts.
+  void Recycle(LogPart& part);
 
-// A queue of the lines between two cuts of `whole`, sharing its bytes. Parts
-// of one queue may be taken from on different threads at once. The part's
-// last line is followed by an empty one, which holds no marker.
-LineQueue PartOf(const LineQueue& whole, std::size_t begin, std::size_t end);
+  // Whether a read failed for another reason than the end of the file; the
+  // bytes read before it are in the last part.
+  bool ReadFailed() const { return readFailed_; }
+
+ private:
+  void ReadBlock();
+  std::size_t FindCut();
+  void Reserve(LogPart& buffer, std::size_t capacity);
+
+  InputFile* input_ = nullptr;
+  std::string_view bytes_;  // what is left of the bytes read from memory
+  std::size_t blockSize_;
+  LogPart current_;           // the bytes read but not yet handed out
+  std::size_t searched_ = 0;  // the LFs before this in current_ give no cut
+  bool atEnd_ = false;
+  bool done_ = false;
+  bool readFailed_ = false;
+  std::vector<LogPart> spare_;  // buffers of parts done with
+};

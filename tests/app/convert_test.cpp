@@ -1,15 +1,21 @@
 // Converting a log in parts, on one or two threads, prints exactly what
-// converting it line by line prints.
+// converting it line by line prints, and a failure reaches the caller only
+// after the lines before it.
+#include "app/convert.h"
+
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <random>
-#include <sstream>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "app/convert.h"
 #include "rules/dispatch.h"
 
 namespace {
@@ -29,22 +35,26 @@ std::vector<std::string> GoldenLines() {
 
 // The plain way: every logical line of the whole log, one after the other.
 std::string LineByLine(const std::string& bytes) {
-  LineQueue queue;
-  BuildLineQueue(bytes, queue);
+  LogReader reader(bytes, bytes.size() + 1);
+  LogPart part;
   std::string printed, output;
-  LogLine line;
-  while (PopLine(queue, line)) {
-    if (DispatchLine(line, output) && !output.empty()) printed += output + '\n';
+  while (reader.NextPart(part)) {
+    LineQueue queue = part.Lines();
+    LogLine line;
+    LineMarkers markers;
+    while (queue.Pop(line, markers)) {
+      if (DispatchLine(line, output) && !output.empty()) printed += output + '\n';
+    }
   }
   return printed;
 }
 
-std::string InParts(const std::string& bytes, const ConvertSettings& settings) {
-  LineQueue queue;
-  BuildLineQueue(bytes, queue);
+std::string InParts(const std::string& bytes, std::size_t blockSize, LineConverter convert,
+                    const ConvertSettings& settings) {
+  LogReader reader(bytes, blockSize);
   std::string printed;
-  ConvertLog(queue, [&](std::string_view line) { (printed += line) += '\n'; }, settings);
-  EXPECT_FALSE(HasLines(queue));
+  ConvertLog(
+      reader, convert, [&](std::string_view line) { (printed += line) += '\n'; }, settings);
   return printed;
 }
 
@@ -54,14 +64,16 @@ TEST(ConvertLog, PrintsWhatLineByLineConversionPrints) {
   const std::vector<std::string> ends = {"\n", "\r\n", "\n", "\r", "", " cptc\n", "\x1A"};
   const struct {
     const char* what;
+    std::size_t blockSize;
     ConvertSettings settings;
   } cases[] = {
-      {"defaults", {}},
-      {"one byte parts, two threads", {1, 1u << 20, 1u << 20, true}},
-      {"small parts, one thread", {7, 1u << 20, 1u << 20, false}},
-      {"little room to run ahead", {64, 1, 1u << 20, true}},
-      {"no room to run ahead", {50, 0, 1u << 20, true}},
-      {"large parts kept on the main thread", {90, 1u << 20, 100, true}},
+      {"defaults", LogReader::kBlockSize, {}},
+      {"one byte blocks, two threads", 1, {}},
+      {"small blocks, one thread", 7, {.secondThread = false}},
+      {"little room to run ahead", 64, {.aheadLimit = 1}},
+      {"no room to run ahead", 50, {.aheadLimit = 0}},
+      {"one part read ahead", 30, {.partsAhead = 1}},
+      {"large parts kept on the main thread", 90, {.largestSharedPart = 100}},
   };
   std::mt19937 random(11);
   for (int round = 0; round < 600; ++round) {
@@ -73,31 +85,45 @@ TEST(ConvertLog, PrintsWhatLineByLineConversionPrints) {
     }
     const std::string expected = LineByLine(bytes);
     for (const auto& c : cases) {
-      ASSERT_EQ(InParts(bytes, c.settings), expected) << c.what << ", round " << round;
+      ASSERT_EQ(InParts(bytes, c.blockSize, DispatchLine, c.settings), expected)
+          << c.what << ", round " << round;
     }
   }
 }
 
-TEST(LogicalLineCuts, CutOnlyAfterALineWithoutCptc) {
-  const struct {
-    std::string text;
-    std::size_t partSize;
-    std::vector<std::size_t> cuts;
-  } cases[] = {
-      {"", 1, {0, 0}},
-      {"abc", 1, {0, 3}},                       // no line end to cut at
-      {"a\nb\nc\n", 1, {0, 2, 4, 6}},           // never an empty last part
-      {"a\nb\nc", 100, {0, 5}},
-      {"cptc\nx\ny\n", 1, {0, 7, 9}},           // "x" continues the "cptc" line
-      {"cptc\ncptc\ny\nz", 1, {0, 12, 13}},  // passes over every line with "cptc"
-      {"a\r\ncptc\r\nb\r\nc", 3, {0, 12, 13}},
-      {"long line\nb\n", 4, {0, 10, 12}},
-  };
-  for (const auto& c : cases) {
-    LineQueue queue;
-    BuildLineQueue(c.text, queue);
-    EXPECT_EQ(LogicalLineCuts(queue, c.partSize), c.cuts) << c.text;
+// Prints every marked line as it is and fails on "ltc boom". On the second
+// thread it fails on every line, as if memory were short there; the main
+// thread waits for such a failure before its first line, so that the second
+// thread surely converts a part.
+std::thread::id mainThread;
+std::atomic<bool> secondThreadFailed;
+bool Echo(LogLine line, const LineMarkers&, std::string& output) {
+  if (std::this_thread::get_id() != mainThread) {
+    secondThreadFailed = true;
+    throw std::bad_alloc();
   }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!secondThreadFailed && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::yield();
+  if (line == "ltc boom") throw std::runtime_error("boom");
+  output.assign(line);
+  return true;
+}
+
+TEST(ConvertLog, PartsFailedOnTheSecondThreadAreRetriedAndAFailureFollowsTheLinesBefore) {
+  if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "no second thread here";
+  mainThread = std::this_thread::get_id();
+  std::string log;
+  for (int i = 0; i < 200; ++i) log += "ltc " + std::to_string(i) + "\n";
+  secondThreadFailed = false;
+  EXPECT_EQ(InParts(log, 16, Echo, {}), log);
+  EXPECT_TRUE(secondThreadFailed);
+
+  std::string printed;
+  LogReader reader(log + "ltc boom\nltc after\n", 16);
+  EXPECT_THROW(ConvertLog(reader, Echo, [&](std::string_view line) { (printed += line) += '\n'; }),
+               std::runtime_error);
+  EXPECT_EQ(printed, log);
 }
 
 }  // namespace

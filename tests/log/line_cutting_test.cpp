@@ -54,28 +54,51 @@ std::vector<Line> Reference(std::string bytes) {
   return lines;
 }
 
-// Every logical line, or with `markedOnly` those that PopMarkedLine hands out.
-std::vector<Line> Cut(const std::string& bytes, bool markedOnly = false) {
-  LineQueue queue;
-  BuildLineQueue(bytes, queue);
+// Every logical line, or with `markedOnly` those that PopMarked hands out,
+// of every part the reader cuts when it reads `blockSize` bytes at a time.
+std::vector<Line> Cut(const std::string& bytes, std::size_t blockSize, bool markedOnly = false) {
+  LogReader reader(bytes, blockSize);
   std::vector<Line> lines;
-  LogLine line;
-  LineMarkers markers;
-  while (markedOnly ? PopMarkedLine(queue, line, markers) : PopLine(queue, line, markers)) {
-    lines.push_back({std::string(line), markers.ctc, markers.ltc, markers.cptc, markers.licence});
+  LogPart part;
+  while (reader.NextPart(part)) {
+    LineQueue queue = part.Lines();
+    LogLine line;
+    LineMarkers markers;
+    while (markedOnly ? queue.PopMarked(line, markers) : queue.Pop(line, markers)) {
+      lines.push_back({std::string(line), markers.ctc, markers.ltc, markers.cptc, markers.licence});
+    }
+    reader.Recycle(part);
   }
   return lines;
 }
 
 std::vector<Line> OnlyMarked(std::vector<Line> lines) {
-  std::erase_if(lines, [](const Line& line) { return !(line.ctc || line.ltc || line.cptc || line.licence); });
+  std::erase_if(
+      lines, [](const Line& line) { return !(line.ctc || line.ltc || line.cptc || line.licence); });
   return lines;
 }
 
 TEST(LineCutting, AgreesWithThePlainReadingOnGeneratedLogs) {
-  const std::vector<std::string> pieces = {
-      "\n", "\r", "\r\n", "c", "t", "p", "l", "x", " ", "N", "tc", "ctc", "ltc", "cptc",
-      "No valid license found", "No valid", "license found", std::string(1, '\0'), "\x1A", "\xff"};
+  const std::vector<std::string> pieces = {"\n",
+                                           "\r",
+                                           "\r\n",
+                                           "c",
+                                           "t",
+                                           "p",
+                                           "l",
+                                           "x",
+                                           " ",
+                                           "N",
+                                           "tc",
+                                           "ctc",
+                                           "ltc",
+                                           "cptc",
+                                           "No valid license found",
+                                           "No valid",
+                                           "license found",
+                                           std::string(1, '\0'),
+                                           "\x1A",
+                                           "\xff"};
   std::mt19937 random(7);
   for (int round = 0; round < 20000; ++round) {
     std::string bytes;
@@ -86,8 +109,13 @@ TEST(LineCutting, AgreesWithThePlainReadingOnGeneratedLogs) {
       bytes += pieces[random() % (round % 3 == 0 ? pieces.size() - 1 : pieces.size() - 2)];
     }
     const std::vector<Line> expected = Reference(bytes);
-    ASSERT_EQ(Cut(bytes), expected) << "log of " << bytes.size() << " bytes, round " << round;
-    ASSERT_EQ(Cut(bytes, true), OnlyMarked(expected)) << "log of " << bytes.size() << " bytes, round " << round;
+    // Blocks of a few bytes put every block edge everywhere: inside CR LF,
+    // inside "cptc", at a 0x1A, inside a line longer than several blocks.
+    const std::size_t blockSize = round % 4 == 0 ? LogReader::kBlockSize : 1 + round % 9;
+    ASSERT_EQ(Cut(bytes, blockSize), expected)
+        << "log of " << bytes.size() << " bytes, blocks of " << blockSize << ", round " << round;
+    ASSERT_EQ(Cut(bytes, blockSize, true), OnlyMarked(expected))
+        << "log of " << bytes.size() << " bytes, blocks of " << blockSize << ", round " << round;
   }
 }
 
@@ -96,7 +124,7 @@ TEST(LineCutting, FindsMarkersAtEveryChunkOffset) {
     for (std::size_t offset = 0; offset < 140; ++offset) {
       const std::string line = std::string(offset, 'x') + marker + "x";
       const Line expected = WithMarkers(line);
-      EXPECT_EQ(Cut(line), Reference(line)) << marker << " at " << offset;
+      EXPECT_EQ(Cut(line, 64), Reference(line)) << marker << " at " << offset;
       const LineMarkers found = FindMarkers(line);
       EXPECT_EQ((Line{line, found.ctc, found.ltc, found.cptc, found.licence}), expected)
           << marker << " at " << offset;
@@ -105,7 +133,8 @@ TEST(LineCutting, FindsMarkersAtEveryChunkOffset) {
 }
 
 TEST(LineCutting, MarkedLinesOnlySkipsLinesWithoutMarkers) {
-  const auto marked = Cut("plain\nctc -c a.c\nmore plain\nx cptc y\r\nz\nNo valid license found\nlast", true);
+  const auto marked =
+      Cut("plain\nctc -c a.c\nmore plain\nx cptc y\r\nz\nNo valid license found\nlast", 64, true);
   ASSERT_EQ(marked.size(), 3u);
   EXPECT_EQ(marked[0].text, "ctc -c a.c");
   EXPECT_EQ(marked[1].text, "x cptc y z");
@@ -113,7 +142,7 @@ TEST(LineCutting, MarkedLinesOnlySkipsLinesWithoutMarkers) {
 }
 
 TEST(LineCutting, LicenceNoticeSplitOverAJoinedLine) {
-  EXPECT_EQ(Cut("cptc: No valid\nlicense found\n"),
+  EXPECT_EQ(Cut("cptc: No valid\nlicense found\n", 64),
             (std::vector<Line>{{"cptc: No valid license found", false, false, true, true},
                                {"", false, false, false, false}}));
 }

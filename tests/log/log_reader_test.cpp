@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -11,13 +13,29 @@ namespace {
 
 using namespace std::string_literals;
 
-std::vector<std::string> Lines(const std::string& bytes) {
-  LineQueue queue;
-  BuildLineQueue(bytes, queue);
+// Every logical line of every part, and the parts' texts.
+struct Reading {
   std::vector<std::string> lines;
-  LogLine line;
-  while (PopLine(queue, line)) lines.emplace_back(line);
-  return lines;
+  std::vector<std::string> parts;
+};
+
+Reading ReadAll(LogReader& reader) {
+  Reading reading;
+  LogPart part;
+  while (reader.NextPart(part)) {
+    reading.parts.emplace_back(part.Text());
+    LineQueue queue = part.Lines();
+    LogLine line;
+    LineMarkers markers;
+    while (queue.Pop(line, markers)) reading.lines.emplace_back(line);
+    reader.Recycle(part);
+  }
+  return reading;
+}
+
+std::vector<std::string> Lines(const std::string& bytes) {
+  LogReader reader(bytes);
+  return ReadAll(reader).lines;
 }
 
 struct Case {
@@ -25,7 +43,7 @@ struct Case {
   std::vector<std::string> queue;
 };
 
-TEST(BuildLineQueue, AppliesTextModeRulesAndJoinsCptcLines) {
+TEST(LogReader, AppliesTextModeRulesAndJoinsCptcLines) {
   const Case cases[] = {
       {"A\nB\n", {"A", "B", ""}},
       {"A\nB", {"A", "B"}},
@@ -52,14 +70,51 @@ TEST(BuildLineQueue, AppliesTextModeRulesAndJoinsCptcLines) {
   for (const Case& c : cases) EXPECT_EQ(Lines(c.file), c.queue) << "file: " << c.file;
 }
 
-class ReadLogFileTest : public ::testing::Test {
+// Parts end after the last line without "cptc" read so far, or, when every
+// line read holds it, after the last whole logical line: memory stays at a
+// few blocks however the lines are made.
+TEST(LogReader, CutsPartsAfterWholeLogicalLines) {
+  const struct {
+    std::string text;
+    std::size_t blockSize;
+    std::vector<std::string> parts;
+  } cases[] = {
+      {"", 4, {""}},
+      {"abc", 1, {"abc"}},
+      {"a\nb\nc\n", 2, {"a\n", "b\n", "c\n", ""}},
+      {"a\nb\nc", 100, {"a\nb\nc"}},
+      {"cptc\nx\ny\n", 3, {"cptc\nx\ny\n", ""}},
+      {"cptc\ncptc\ny\nz", 1, {"cptc\ncptc\n", "y\n", "z"}},
+      {"a\r\ncptc\r\nb\r\nc", 4, {"a\r\n", "cptc\r\nb\r\n", "c"}},
+      {"long line\nb\n", 4, {"long line\nb\n", ""}},
+      {"long line\nb\n", 5, {"long line\n", "b\n"}},
+      {"1 cptc\n2 cptc\n3 cptc\n4 cptc\n5 cptc\n6 cptc\n7 cptc\n8 cptc\n9 cptc\n10 cptc\n",
+       70,
+       {"1 cptc\n2 cptc\n3 cptc\n4 cptc\n5 cptc\n6 cptc\n7 cptc\n8 cptc\n", "9 cptc\n10 cptc\n"}},
+      {"1 cptc\n2 cptc\n3 cptc\n4 cptc\n5 cptc\n6 cptc\n7 cptc\n8 cptc\n9 cptc\n10 cptc\n",
+       30,
+       {"1 cptc\n2 cptc\n3 cptc\n4 cptc\n", "5 cptc\n6 cptc\n7 cptc\n8 cptc\n",
+        "9 cptc\n10 cptc\n"}},
+      {"ab\x1A"
+       "cd\ne\n",
+       2,
+       {"ab"}},
+  };
+  for (const auto& c : cases) {
+    LogReader reader(c.text, c.blockSize);
+    EXPECT_EQ(ReadAll(reader).parts, c.parts) << c.text << " in blocks of " << c.blockSize;
+  }
+}
+
+class ReadFileTest : public ::testing::Test {
  protected:
   std::filesystem::path Write(const std::string& bytes) {
     // Unique per test, so that test processes running side by side do not
     // share a file.
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("quonvel_reader_" + std::string(test->name()) + "_" + std::to_string(counter_++) + ".log");
+    const auto path =
+        std::filesystem::temp_directory_path() /
+        ("quonvel_reader_" + std::string(test->name()) + "_" + std::to_string(counter_++) + ".log");
     std::ofstream(path, std::ios::binary) << bytes;
     paths_.push_back(path);
     return path;
@@ -73,54 +128,56 @@ class ReadLogFileTest : public ::testing::Test {
   int counter_ = 0;
 };
 
-TEST_F(ReadLogFileTest, ReadsTheWholeFileAndClosesIt) {
-  InputFile input = OpenInputFile(Write("A\r\nx cptc y\nz").string());
-  ASSERT_TRUE(IsOpen(input));
-  LineQueue queue;
-  EXPECT_TRUE(ReadLogFile(input, queue));
-  EXPECT_FALSE(IsOpen(input));
-  EXPECT_FALSE(input.readFailed);
-  LogLine line;
-  std::vector<std::string> lines;
-  while (PopLine(queue, line)) lines.emplace_back(line);
-  EXPECT_EQ(lines, (std::vector<std::string>{"A", "x cptc y z"}));
+TEST_F(ReadFileTest, ReadsTheWholeFileAndClosesIt) {
+  const struct {
+    std::string file;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"A\r\nx cptc y\nz", {"A", "x cptc y z"}},
+      {"", {""}},
+  };
+  for (const auto& c : cases) {
+    InputFile input = OpenInputFile(Write(c.file).string());
+    ASSERT_TRUE(IsOpen(input));
+    LogReader reader(input, 3);
+    EXPECT_EQ(ReadAll(reader).lines, c.lines);
+    EXPECT_FALSE(IsOpen(input));
+    EXPECT_FALSE(reader.ReadFailed());
+  }
 }
 
-TEST_F(ReadLogFileTest, EmptyFileIsOneEmptyLine) {
-  InputFile input = OpenInputFile(Write("").string());
-  LineQueue queue;
-  EXPECT_TRUE(ReadLogFile(input, queue));
-  LogLine line = "unset";
-  EXPECT_TRUE(PopLine(queue, line));
-  EXPECT_EQ(line, "");
-  EXPECT_FALSE(PopLine(queue, line));
-}
-
-TEST_F(ReadLogFileTest, FilesThatCannotBeOpenedGiveNoLines) {
+TEST_F(ReadFileTest, FilesThatCannotBeOpenedGiveNoLines) {
   for (const std::string& path : {std::string("/nonexistent/quonvel.log"),
                                   std::filesystem::temp_directory_path().string(), std::string()}) {
     InputFile input = OpenInputFile(path);
     EXPECT_FALSE(IsOpen(input)) << path;
-    LineQueue queue;
-    queue.text = "stale";
-    queue.front = 0;
-    EXPECT_FALSE(ReadLogFile(input, queue)) << path;
-    EXPECT_FALSE(HasLines(queue)) << path;
+    LogReader reader(input);
+    EXPECT_TRUE(ReadAll(reader).parts.empty()) << path;
   }
 }
 
-#ifdef __linux__
-// /proc/self/mem opens but every read at offset 0 fails: the loop must end
-// and report the failure instead of spinning.
-TEST_F(ReadLogFileTest, ReadErrorStopsAndIsReported) {
-  InputFile input = OpenInputFile("/proc/self/mem");
+#ifdef __GLIBC__
+// A stream that hands out `bytes`, then fails.
+ssize_t ReadThenFail(void* cookie, char* to, size_t size) {
+  std::string& bytes = *static_cast<std::string*>(cookie);
+  if (bytes.empty()) return -1;
+  const std::size_t got = std::min(size, bytes.size());
+  std::memcpy(to, bytes.data(), got);
+  bytes.erase(0, got);
+  return static_cast<ssize_t>(got);
+}
+
+// A read that fails in the middle of the log ends it there: the lines read
+// before are handed out, the partial last one too, and the failure is told.
+TEST(LogReader, ReadErrorInTheMiddleKeepsTheLinesBefore) {
+  std::string bytes = "A\r\nB\nhalf";
+  InputFile input;
+  input.handle.reset(fopencookie(&bytes, "rb", {ReadThenFail, nullptr, nullptr, nullptr}));
   ASSERT_TRUE(IsOpen(input));
-  LineQueue queue;
-  EXPECT_TRUE(ReadLogFile(input, queue));
-  EXPECT_TRUE(input.readFailed);
-  LogLine line;
-  ASSERT_TRUE(PopLine(queue, line));
-  EXPECT_EQ(line, "");
+  LogReader reader(input, 2);
+  EXPECT_EQ(ReadAll(reader).lines, (std::vector<std::string>{"A", "B", "half"}));
+  EXPECT_TRUE(reader.ReadFailed());
+  EXPECT_FALSE(IsOpen(input));
 }
 #endif
 
