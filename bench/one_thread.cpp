@@ -7,6 +7,7 @@
 #include "app/console.h"
 #include "app/convert.h"
 #include "log/log_reader.h"
+#include "rules/dispatch.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -19,6 +20,6 @@ int main(int argc, char** argv) {
   if (!ReadLogFile(input, queue)) return 0;
   ConvertSettings settings;
   settings.secondThread = false;
-  ConvertLog(queue, WriteLine, settings);
+  ConvertLog(queue, DispatchLine, WriteLine, settings);
   return 0;
 }

@@ -154,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   settings.secondThread = size % 2 == 0;
   BuildLineQueue(std::string(bytes), queue);
   std::string partsText;
-  ConvertLog(queue, [&](std::string_view printed) { (partsText += printed) += '\n'; }, settings);
+  ConvertLog(queue, DispatchLine, [&](std::string_view printed) { (partsText += printed) += '\n'; }, settings);
   if (partsText != printedText) Fail("converting in parts printed other lines", bytes);
   return 0;
 }

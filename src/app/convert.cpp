@@ -8,8 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "rules/dispatch.h"
-
 namespace {
 
 struct Part {
@@ -23,7 +21,7 @@ struct Part {
 };
 
 // Converts one part; lines before a failure are kept.
-void ConvertPart(const LineQueue& whole, Part& part) {
+void ConvertPart(const LineQueue& whole, LineConverter convert, Part& part) {
   try {
     LineQueue queue = PartOf(whole, part.begin, part.end);
     std::string output;
@@ -32,7 +30,7 @@ void ConvertPart(const LineQueue& whole, Part& part) {
     // Lines without any marker text cannot be rewritten; they are passed
     // over without a dispatch.
     while (PopMarkedLine(queue, line, markers)) {
-      if (DispatchLine(line, markers, output) && !output.empty()) {
+      if (convert(line, markers, output) && !output.empty()) {
         // A part's first printed line is taken over, not copied: a part
         // with one very long line then holds it only once.
         if (part.printed.empty()) {
@@ -52,8 +50,9 @@ void ConvertPart(const LineQueue& whole, Part& part) {
 // thread also writes them in that order and frees them.
 class Schedule {
  public:
-  Schedule(const LineQueue& whole, std::vector<Part>& parts, const ConvertSettings& settings)
-      : whole_(whole), parts_(parts), settings_(settings) {}
+  Schedule(const LineQueue& whole, LineConverter convert, std::vector<Part>& parts,
+           const ConvertSettings& settings)
+      : whole_(whole), convert_(convert), parts_(parts), settings_(settings) {}
 
   // The second thread: takes parts while it may run ahead.
   void Help() {
@@ -99,7 +98,7 @@ class Schedule {
  private:
   void Convert(std::size_t index, std::unique_lock<std::mutex>& lock) {
     lock.unlock();
-    ConvertPart(whole_, parts_[index]);
+    ConvertPart(whole_, convert_, parts_[index]);
     lock.lock();
     parts_[index].done = true;
     waiting_ += parts_[index].printed.size();
@@ -107,6 +106,7 @@ class Schedule {
   }
 
   const LineQueue& whole_;
+  LineConverter convert_;
   std::vector<Part>& parts_;
   const ConvertSettings& settings_;
   std::mutex mutex_;
@@ -128,7 +128,8 @@ struct Helper {
 
 }  // namespace
 
-void ConvertLog(LineQueue& queue, const LineSink& sink, const ConvertSettings& settings) {
+void ConvertLog(LineQueue& queue, LineConverter convert, const LineSink& sink,
+                const ConvertSettings& settings) {
   if (!HasLines(queue)) return;
   const std::vector<std::size_t> cuts = LogicalLineCuts(queue, settings.partSize);
   std::vector<Part> parts(cuts.size() - 1);
@@ -138,7 +139,7 @@ void ConvertLog(LineQueue& queue, const LineSink& sink, const ConvertSettings& s
     parts[i].mainOnly = cuts[i + 1] - cuts[i] > settings.largestSharedPart;
   }
 
-  Schedule schedule(queue, parts, settings);
+  Schedule schedule(queue, convert, parts, settings);
   Helper helper{schedule, {}};
   if (settings.secondThread && parts.size() > 1 && std::thread::hardware_concurrency() > 1) {
     try {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "log/log_reader.h"
@@ -22,10 +23,15 @@ struct ConvertSettings {
   bool secondThread = true;
 };
 
+// Turns one logical line (with its markers) into the text to print; returns
+// false when the line prints nothing. Must depend on the line alone.
+using LineConverter = bool (*)(LogLine line, const LineMarkers& markers, std::string& output);
+
 // Receives each printed line, without a line end, in file order.
 using LineSink = std::function<void(std::string_view line)>;
 
-// Converts every line of `queue` and hands the printed lines to `sink`. An
-// exception thrown while converting (out of memory) reaches the caller after
-// every line printed before the failing one has gone to `sink`.
-void ConvertLog(LineQueue& queue, const LineSink& sink, const ConvertSettings& settings = {});
+// Converts every line of `queue` with `convert` and hands the printed lines
+// to `sink`. An exception thrown while converting (out of memory) reaches the
+// caller after every line printed before the failing one has gone to `sink`.
+void ConvertLog(LineQueue& queue, LineConverter convert, const LineSink& sink,
+                const ConvertSettings& settings = {});

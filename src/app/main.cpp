@@ -9,6 +9,7 @@
 #include "app/console.h"
 #include "app/convert.h"
 #include "app/options.h"
+#include "app/output_format.h"
 #include "app/version_banner.h"
 #include "log/log_reader.h"
 
@@ -42,18 +43,30 @@ int Run(int argc, char** argv) {
   }
   const std::string inputFile = options.InputFile;
   const std::string typCC = options.TypCC;
+  // Without --Format the layout is the output window's, byte for byte.
+  LayoutOutput output(options.FormatFound ? options.Format : "msvc");
+  if (!output.Known()) {
+    WriteLine("Quonvel error: Unknown output format \"" + options.Format +
+              "\" (msvc, msbuild, gcc, sarif).");
+    return kBadOptions;
+  }
 
   // A file that cannot be opened is not reported; it simply yields no lines.
   InputFile input = OpenInputFile(inputFile);
   if (typCC != "TriCore") return kUnknownCompiler;
 
   LineQueue queue;
-  if (!ReadLogFile(input, queue)) return exitCode;
+  if (!ReadLogFile(input, queue)) {
+    output.Finish(true);
+    return exitCode;
+  }
 
-  ConvertLog(queue, WriteLine);
-  // The lines read before a read error are still converted; then we say so.
+  ConvertLog(queue, output.Converter(), output.Sink());
+  // The lines read before a read error are still converted; then we say so,
+  // inside the document for a layout that writes one.
+  const bool toldInDocument = output.Finish(!input.readFailed);
   if (input.readFailed) {
-    WriteLine("Quonvel error: Cannot read input file.");
+    if (!toldInDocument) WriteLine("Quonvel error: Cannot read input file.");
     return kFailure;
   }
   return exitCode;

@@ -34,7 +34,7 @@ std::string LineByLine(const std::string& bytes) {
   std::string printed, output;
   LogLine line;
   while (PopLine(queue, line)) {
-    if (DispatchLine(line, output) && !output.empty()) printed += output + '\n';
+    if (DispatchLine(line, FindMarkers(line), output) && !output.empty()) printed += output + '\n';
   }
   return printed;
 }
@@ -43,7 +43,7 @@ std::string InParts(const std::string& bytes, const ConvertSettings& settings) {
   LineQueue queue;
   BuildLineQueue(bytes, queue);
   std::string printed;
-  ConvertLog(queue, [&](std::string_view line) { (printed += line) += '\n'; }, settings);
+  ConvertLog(queue, DispatchLine, [&](std::string_view line) { (printed += line) += '\n'; }, settings);
   EXPECT_FALSE(HasLines(queue));
   return printed;
 }
