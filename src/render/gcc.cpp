@@ -18,10 +18,18 @@ bool CanLead(std::string_view file) {
   return !file.empty();
 }
 
-std::string& AppendLocation(const Diagnostic& diagnostic, std::string& output) {
+void AppendLocation(const Diagnostic& diagnostic, std::string& output) {
   output.append(diagnostic.file).append(":").append(diagnostic.line);
   if (!diagnostic.column.empty()) output.append(":").append(diagnostic.column);
-  return output.append(": ");
+  output.append(": ");
+}
+
+// A file that cannot lead keeps its location in the text, in a form that
+// "<line>:<column>: error:" in the text cannot extend into a location.
+void AppendLocationInText(const Diagnostic& diagnostic, std::string& output) {
+  output.append(diagnostic.file).append("(").append(diagnostic.line);
+  if (!diagnostic.column.empty()) output.append(",").append(diagnostic.column);
+  output.append(") - ");
 }
 
 }  // namespace
@@ -39,7 +47,7 @@ void FormatGccLine(const Diagnostic& diagnostic, std::string& output) {
   if (!diagnostic.placeholder.empty()) {
     output.append(diagnostic.placeholder);
   } else {
-    if (hasFile && !located) AppendLocation(diagnostic, output);
+    if (hasFile && !located) AppendLocationInText(diagnostic, output);
     output.append(Trimmed(diagnostic.text));
   }
   output.append(" [").append(diagnostic.tool).append(" ");

@@ -58,8 +58,10 @@ void FormatMsbuildLine(const Diagnostic& diagnostic, std::string& output) {
     output.append(diagnostic.placeholder);
     return;
   }
-  // A file that cannot be the origin keeps its location at the text's start.
-  if (hasFile && !located) AppendLocation(diagnostic, output).append(": ");
+  // A file that cannot be the origin keeps its location at the text's start,
+  // without a colon after it: "(5,6): warning X1:" in the text would be read
+  // as the location by $msCompile.
+  if (hasFile && !located) AppendLocation(diagnostic, output).append(" - ");
   output.append(Trimmed(diagnostic.text));
   if (!diagnostic.excerpt.empty()) output.append(" | ").append(Trimmed(diagnostic.excerpt));
 }
