@@ -9,9 +9,9 @@
 #include "app/console.h"
 #include "app/convert.h"
 #include "app/options.h"
+#include "app/output_format.h"
 #include "app/version_banner.h"
 #include "log/log_reader.h"
-#include "rules/dispatch.h"
 
 namespace {
 
@@ -43,16 +43,25 @@ int Run(int argc, char** argv) {
   }
   const std::string inputFile = options.InputFile;
   const std::string typCC = options.TypCC;
+  // Without --Format the layout is the output window's, byte for byte.
+  LayoutOutput output(options.FormatFound ? options.Format : "msvc");
+  if (!output.Known()) {
+    WriteLine("Quonvel error: Unknown output format \"" + options.Format +
+              "\" (msvc, msbuild, gcc, sarif).");
+    return kBadOptions;
+  }
 
   // A file that cannot be opened is not reported; it simply yields no lines.
   InputFile input = OpenInputFile(inputFile);
   if (typCC != "TriCore") return kUnknownCompiler;
 
   LogReader reader(input);
-  ConvertLog(reader, DispatchLine, WriteLine);
-  // The lines read before a read error are still converted; then we say so.
+  ConvertLog(reader, output.Converter(), output.Sink());
+  // The lines read before a read error are still converted; then we say so,
+  // inside the document for a layout that writes one.
+  const bool toldInDocument = output.Finish(!reader.ReadFailed());
   if (reader.ReadFailed()) {
-    WriteLine("Quonvel error: Cannot read input file.");
+    if (!toldInDocument) WriteLine("Quonvel error: Cannot read input file.");
     return kFailure;
   }
   return exitCode;

@@ -5,14 +5,22 @@
 
 namespace {
 
-// Finds the first argument holding `key` and, when it is longer than
-// `valueStart`, copies its tail from that index into `value`. A found key
-// with nothing after the cut leaves `value` as it was.
-bool ExtractOne(const std::vector<std::string>& arguments, std::string_view key,
-                std::size_t valueStart, std::string& value) {
+// Each option is written "<key>=<value>". Its value starts right after the
+// "=", counted from the start of the argument wherever the key was found.
+constexpr std::string_view kInputFileOption = "--InputFile=";
+constexpr std::string_view kTypCCOption = "--TypCC=";
+constexpr std::string_view kFormatOption = "--Format=";
+
+// Finds the first argument holding the key of `option` (its text without
+// the "=") and, when the argument is longer than `option`, copies its tail
+// from that index into `value`. A found key with nothing after the cut
+// leaves `value` as it was.
+bool ExtractOne(const std::vector<std::string>& arguments, std::string_view option,
+                std::string& value) {
+  const std::string_view key = option.substr(0, option.size() - 1);
   for (const std::string& argument : arguments) {
     if (std::string_view(argument).find(key) == std::string_view::npos) continue;
-    if (argument.size() > valueStart) value = argument.substr(valueStart);
+    if (argument.size() > option.size()) value = argument.substr(option.size());
     return true;
   }
   return false;
@@ -21,8 +29,9 @@ bool ExtractOne(const std::vector<std::string>& arguments, std::string_view key,
 }  // namespace
 
 bool ExtractOptions(CmdLineOptions& options, const std::vector<std::string>& arguments) {
-  options.InputFileFound = ExtractOne(arguments, "--InputFile", 12, options.InputFile);
-  options.TypCCFound = ExtractOne(arguments, "--TypCC", 8, options.TypCC);
+  options.InputFileFound = ExtractOne(arguments, kInputFileOption, options.InputFile);
+  options.TypCCFound = ExtractOne(arguments, kTypCCOption, options.TypCC);
+  options.FormatFound = ExtractOne(arguments, kFormatOption, options.Format);
   return options.InputFileFound && !options.InputFile.empty() && options.TypCCFound &&
          !options.TypCC.empty();
 }

@@ -1,4 +1,4 @@
-// Extraction of the two command-line options from the raw argument list.
+// Extraction of the command-line options from the raw argument list.
 #pragma once
 
 #include <string>
@@ -9,11 +9,14 @@ struct CmdLineOptions {
   bool InputFileFound = false;
   std::string TypCC;
   std::string InputFile;
+  // The output layout; optional, so it takes no part in the result.
+  bool FormatFound = false;
+  std::string Format;
 };
 
-// Looks for "--InputFile" and "--TypCC" anywhere inside every argument,
-// argument 0 included; the first argument holding a key supplies it. The value
-// is cut at a fixed index counted from the start of the argument, so the
-// separator character is never looked at. Returns true only if both options
-// were found with a non-empty value.
+// Looks for "--InputFile", "--TypCC" and "--Format" anywhere inside every
+// argument, argument 0 included; the first argument holding a key supplies
+// it. The value is cut at a fixed index counted from the start of the
+// argument, so the separator character is never looked at. Returns true only
+// if the input file and the compiler type were found with a non-empty value.
 bool ExtractOptions(CmdLineOptions& options, const std::vector<std::string>& arguments);

@@ -1,51 +1,54 @@
 #include "rules/cptc_rule.h"
 
-#include "rules/message_text.h"
-
 const MessagePattern& CptcPattern() {
   static const MessagePattern pattern = [] {
     std::vector<PatternBlock> blocks = Literal("cptc");
-    blocks.insert(blocks.end(), {
-                                    SpaceRun(),
-                                    LetterChoice("(E|F|W)"),  // group 1: severity
-                                    CapturedNumber(),         // group 2: message number
-                                    OnePunct(),
-                                    SpaceRun(),
-                                    EscapedLiteral('[', "\\["),
-                                    EscapedLiteral('"', "\""),
-                                    AnyText(),  // group 3: file name
-                                    EscapedLiteral('"', "\""),
-                                    SpaceRun(),
-                                    CapturedNumber(),  // group 4: line
-                                    EscapedLiteral(']', "\\]"),
-                                    AnyText(),  // group 5: message text
-                                    SpaceRun(),
-                                    CapturedNumber(),  // group 6: number opening the second line
-                                    SpaceRun(),
-                                    AnyText(),  // group 7: continuation text
-                                });
+    blocks.insert(blocks.end(),
+                  {
+                      SpaceRun(),
+                      LetterChoice("(E|F|W)"),  // group 1: severity
+                      CapturedNumber(),         // group 2: message number
+                      OnePunct(), SpaceRun(), EscapedLiteral('[', "\\["), EscapedLiteral('"', "\""),
+                      AnyText(),  // group 3: file name
+                      EscapedLiteral('"', "\""), SpaceRun(),
+                      CapturedNumber(),  // group 4: line
+                      EscapedLiteral(']', "\\]"),
+                      AnyText(),  // group 5: message text
+                      SpaceRun(),
+                      CapturedNumber(),  // group 6: number opening the second line
+                      SpaceRun(),
+                      AnyText(),  // group 7: continuation text
+                  });
     return CompilePattern(std::move(blocks));
   }();
   return pattern;
 }
 
-void FormatCptcMessage(const MatchResult& match, std::string& output) {
-  const std::string_view file = match.Group(3);
-  const std::string_view line = match.Group(4);
-  const std::string_view severity = match.Group(1);
-  const std::string_view text = match.Group(5);
-  const std::string_view continuation = match.Group(7);
-  if (file.empty() || line.empty() || severity.empty() || text.empty() || continuation.empty()) {
-    output.assign(kEmptyCptcMessage);
-    return;
+Diagnostic CptcDiagnostic(const MatchResult& match) {
+  Diagnostic diagnostic;
+  diagnostic.rule = Rule::kCptc;
+  diagnostic.tool = "cptc";
+  diagnostic.whole = match.Group(0);
+  diagnostic.severity = match.Group(1);
+  diagnostic.number = match.Group(2);
+  diagnostic.file = match.Group(3);
+  diagnostic.line = match.Group(4);
+  diagnostic.text = match.Group(5);
+  diagnostic.excerpt = match.Group(7);
+  // Only the three "(.*)" groups can be empty after a match.
+  if (diagnostic.file.empty() || diagnostic.text.empty() || diagnostic.excerpt.empty()) {
+    diagnostic.placeholder = kEmptyCptcMessage;
   }
-  output.assign(file);
-  output.append("(").append(line).append(") : ").append(SeverityWord(severity)).append(": ");
-  output.append(text).append("\n").append(continuation);
+  return diagnostic;
 }
 
-std::string FormatCptcMessage(const MatchResult& match) {
-  std::string output;
-  FormatCptcMessage(match, output);
-  return output;
+void FormatCptcMessage(const Diagnostic& diagnostic, std::string& output) {
+  if (!diagnostic.placeholder.empty()) {
+    output.assign(diagnostic.placeholder);
+    return;
+  }
+  output.assign(diagnostic.file);
+  output.append("(").append(diagnostic.line).append(") : ");
+  output.append(IsError(diagnostic) ? "Error" : "Warning").append(": ");
+  output.append(diagnostic.text).append("\n").append(diagnostic.excerpt);
 }

@@ -8,9 +8,12 @@
 
 #include <string>
 
+#include "rules/diagnostic.h"
 #include "rules/matcher.h"
 
 const MessagePattern& CptcPattern();
 
-std::string FormatCptcMessage(const MatchResult& match);
-void FormatCptcMessage(const MatchResult& match, std::string& output);
+// The record of a successful match; the continuation text is its excerpt.
+Diagnostic CptcDiagnostic(const MatchResult& match);
+
+void FormatCptcMessage(const Diagnostic& diagnostic, std::string& output);

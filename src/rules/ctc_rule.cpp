@@ -1,49 +1,49 @@
 #include "rules/ctc_rule.h"
 
-#include "rules/message_text.h"
-
 const MessagePattern& CtcPattern() {
   static const MessagePattern pattern = [] {
     std::vector<PatternBlock> blocks = Literal("ctc");
-    blocks.insert(blocks.end(), {
-                                    SpaceRun(),
-                                    LetterChoice("(E|F|W)"),  // group 1: severity
-                                    CapturedNumber(),         // group 2: message number
-                                    OnePunct(),
-                                    SpaceRun(),
-                                    EscapedLiteral('[', "\\["),
-                                    EscapedLiteral('"', "\""),
-                                    AnyText(),  // group 3: file name
-                                    EscapedLiteral('"', "\""),
-                                    SpaceRun(),
-                                    CapturedNumber(),  // group 4: line
-                                    EscapedLiteral('/', "\\/"),
-                                    CapturedNumber(),  // group 5: column
-                                    EscapedLiteral(']', "\\]"),
-                                    AnyText(),  // group 6: message text
-                                });
+    blocks.insert(blocks.end(),
+                  {
+                      SpaceRun(),
+                      LetterChoice("(E|F|W)"),  // group 1: severity
+                      CapturedNumber(),         // group 2: message number
+                      OnePunct(), SpaceRun(), EscapedLiteral('[', "\\["), EscapedLiteral('"', "\""),
+                      AnyText(),  // group 3: file name
+                      EscapedLiteral('"', "\""), SpaceRun(),
+                      CapturedNumber(),  // group 4: line
+                      EscapedLiteral('/', "\\/"),
+                      CapturedNumber(),  // group 5: column
+                      EscapedLiteral(']', "\\]"),
+                      AnyText(),  // group 6: message text
+                  });
     return CompilePattern(std::move(blocks));
   }();
   return pattern;
 }
 
-void FormatCtcMessage(const MatchResult& match, std::string& output) {
-  const std::string_view file = match.Group(3);
-  const std::string_view line = match.Group(4);
-  const std::string_view column = match.Group(5);
-  const std::string_view severity = match.Group(1);
-  const std::string_view text = match.Group(6);
-  if (text.empty() || file.empty() || severity.empty() || line.empty() || column.empty()) {
-    output.assign(kEmptyCtcMessage);
-    return;
-  }
-  output.assign(file);
-  output.append("(").append(line).append(",").append(column).append(") :");
-  output.append(SeverityWord(severity)).append(": ").append(text);
+Diagnostic CtcDiagnostic(const MatchResult& match) {
+  Diagnostic diagnostic;
+  diagnostic.rule = Rule::kCtc;
+  diagnostic.tool = "ctc";
+  diagnostic.whole = match.Group(0);
+  diagnostic.severity = match.Group(1);
+  diagnostic.number = match.Group(2);
+  diagnostic.file = match.Group(3);
+  diagnostic.line = match.Group(4);
+  diagnostic.column = match.Group(5);
+  diagnostic.text = match.Group(6);
+  // Only the two "(.*)" groups can be empty after a match.
+  if (diagnostic.file.empty() || diagnostic.text.empty()) diagnostic.placeholder = kEmptyCtcMessage;
+  return diagnostic;
 }
 
-std::string FormatCtcMessage(const MatchResult& match) {
-  std::string output;
-  FormatCtcMessage(match, output);
-  return output;
+void FormatCtcMessage(const Diagnostic& diagnostic, std::string& output) {
+  if (!diagnostic.placeholder.empty()) {
+    output.assign(diagnostic.placeholder);
+    return;
+  }
+  output.assign(diagnostic.file);
+  output.append("(").append(diagnostic.line).append(",").append(diagnostic.column).append(") :");
+  output.append(IsError(diagnostic) ? "Error" : "Warning").append(": ").append(diagnostic.text);
 }

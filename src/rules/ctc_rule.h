@@ -6,12 +6,15 @@
 
 #include <string>
 
+#include "rules/diagnostic.h"
 #include "rules/matcher.h"
 
 // The compiled pattern, built on the first call and shared afterwards.
 const MessagePattern& CtcPattern();
 
-// Builds the output text from a successful match of `CtcPattern()`.
-std::string FormatCtcMessage(const MatchResult& match);
-// The same, written over `output` so that its storage is reused.
-void FormatCtcMessage(const MatchResult& match, std::string& output);
+// The record of a successful match of `CtcPattern()`.
+Diagnostic CtcDiagnostic(const MatchResult& match);
+
+// Writes the output-window line of such a record over `output`, reusing its
+// storage.
+void FormatCtcMessage(const Diagnostic& diagnostic, std::string& output);

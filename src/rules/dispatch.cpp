@@ -1,7 +1,20 @@
 #include "rules/dispatch.h"
 
-bool DispatchLine(LogLine line, std::string& output) {
-  return DispatchLine(line, FindMarkers(line), output);
+void FormatMsvcLine(const Diagnostic& diagnostic, std::string& output) {
+  switch (diagnostic.rule) {
+    case Rule::kCtc:
+      FormatCtcMessage(diagnostic, output);
+      return;
+    case Rule::kLtc:
+      output.assign(diagnostic.whole);
+      return;
+    case Rule::kCptc:
+      FormatCptcMessage(diagnostic, output);
+      return;
+    case Rule::kLicense:
+      FormatLicenseMessage(diagnostic, output);
+      return;
+  }
 }
 
 bool DispatchLine(LogLine line, const LineMarkers& markers, std::string& output) {

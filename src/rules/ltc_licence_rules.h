@@ -4,10 +4,16 @@
 
 #include <string>
 
+#include "rules/diagnostic.h"
 #include "rules/matcher.h"
 
 const MessagePattern& LtcPattern();
 const MessagePattern& LicensePattern();
 
-std::string FormatLicenseMessage(const MatchResult& match);
-void FormatLicenseMessage(const MatchResult& match, std::string& output);
+// The records of successful matches. The linker's message number is not a
+// group of its pattern; it is read from the line after the letter.
+Diagnostic LtcDiagnostic(const MatchResult& match);
+Diagnostic LicenseDiagnostic(const MatchResult& match);
+
+// The linker rule has no formatter: its output-window line is the line itself.
+void FormatLicenseMessage(const Diagnostic& diagnostic, std::string& output);

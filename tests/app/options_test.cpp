@@ -18,22 +18,43 @@ struct Case {
 
 TEST(ExtractOptions, CutsValuesAtFixedIndexes) {
   const Case cases[] = {
-      {{"Quonvel", R"(--InputFile=C:\logs\build.log)", "--TypCC=TriCore"}, true, true,
-       R"(C:\logs\build.log)", true, "TriCore"},
+      {{"Quonvel", R"(--InputFile=C:\logs\build.log)", "--TypCC=TriCore"},
+       true,
+       true,
+       R"(C:\logs\build.log)",
+       true,
+       "TriCore"},
       {{"Quonvel", "--TypCC=tricore", "--InputFile=b.log"}, true, true, "b.log", true, "tricore"},
       {{"Quonvel", "--InputFile=", "--TypCC=TriCore"}, false, true, "", true, "TriCore"},
       {{"Quonvel", "--InputFile", "--TypCC=TriCore"}, false, true, "", true, "TriCore"},
-      {{"Quonvel", "--InputFile:build.log", "--TypCCXTriCore"}, true, true, "build.log", true, "TriCore"},
+      {{"Quonvel", "--InputFile:build.log", "--TypCCXTriCore"},
+       true,
+       true,
+       "build.log",
+       true,
+       "TriCore"},
       {{"Quonvel", "x--InputFile=build.log", "--TypCC=T"}, true, true, "=build.log", true, "T"},
       {{"Quonvel", "--inputfile=build.log", "--TypCC=TriCore"}, false, false, "", true, "TriCore"},
-      {{"Quonvel", "--InputFile=", "--InputFile=build.log", "--TypCC=TriCore"}, false, true, "", true,
+      {{"Quonvel", "--InputFile=", "--InputFile=build.log", "--TypCC=TriCore"},
+       false,
+       true,
+       "",
+       true,
        "TriCore"},
       {{"Quonvel", "--TypCC="}, false, false, "", true, ""},
-      {{"Quonvel", "--InputFile=a--TypCC=b.log", "--TypCC=TriCore"}, true, true, "a--TypCC=b.log", true,
+      {{"Quonvel", "--InputFile=a--TypCC=b.log", "--TypCC=TriCore"},
+       true,
+       true,
+       "a--TypCC=b.log",
+       true,
        "ile=a--TypCC=b.log"},
       {{"--InputFile=build.log", "--TypCC=TriCore"}, true, true, "build.log", true, "TriCore"},
-      {{"Quonvel", "unrelated", "--TypCC= TriCore ", "x", "--InputFile=\"a b.log\""}, true, true,
-       "\"a b.log\"", true, " TriCore "},
+      {{"Quonvel", "unrelated", "--TypCC= TriCore ", "x", "--InputFile=\"a b.log\""},
+       true,
+       true,
+       "\"a b.log\"",
+       true,
+       " TriCore "},
       {{}, false, false, "", false, ""},
   };
   for (const Case& c : cases) {
@@ -55,6 +76,31 @@ TEST(ExtractOptions, KeepsTheOldTextWhenNothingIsCut) {
   EXPECT_TRUE(options.InputFileFound);
   EXPECT_EQ(options.InputFile, "kept.log");
   EXPECT_FALSE(options.TypCCFound);
+}
+
+// --Format is found and cut like the others and never changes the result.
+TEST(ExtractOptions, FindsTheFormatLikeTheOthers) {
+  const struct {
+    std::vector<std::string> arguments;
+    bool found;
+    std::string format;
+  } cases[] = {
+      {{"Quonvel", "--InputFile=a.log", "--TypCC=TriCore"}, false, ""},
+      {{"Quonvel", "--InputFile=a.log", "--TypCC=TriCore", "--Format=gcc"}, true, "gcc"},
+      {{"Quonvel", "--Format=", "--InputFile=a.log", "--TypCC=TriCore"}, true, ""},
+      {{"Quonvel", "--Format", "--InputFile=a.log", "--TypCC=TriCore"}, true, ""},
+      {{"Quonvel", "x--Format=gcc", "--InputFile=a.log", "--TypCC=TriCore"}, true, "=gcc"},
+      {{"Quonvel", "--Format=gcc", "--Format=sarif", "--InputFile=a.log", "--TypCC=TriCore"},
+       true,
+       "gcc"},
+      {{"--Format=sarif", "--InputFile=a.log", "--TypCC=TriCore"}, true, "sarif"},
+  };
+  for (const auto& c : cases) {
+    CmdLineOptions options;
+    EXPECT_TRUE(ExtractOptions(options, c.arguments)) << c.arguments[1];
+    EXPECT_EQ(options.FormatFound, c.found) << c.arguments[1];
+    EXPECT_EQ(options.Format, c.format) << c.arguments[1];
+  }
 }
 
 }  // namespace

@@ -30,10 +30,10 @@ TEST(DispatchLine, DecidesByTheLastTriedRule) {
        R"(ctc W1: ["saltcalc.c" 1/2] x)", false, "saltcalc.c(1,2) :Warning:  x"},
       {"cptc in a C file name: the C++ rule is tried last and fails",
        R"(ctc W1: ["cptc_io.c" 1/1] x next)", false, "cptc_io.c(1,1) :Warning:  x next"},
-      {"licence notice decided by the licence rule", "ctc F104: setup: No valid license found", true,
-       "Error: No valid license found! "},
-      {"linker line with the licence text: licence rule fails last", "ltc F100: No valid license found",
-       false, "ltc F100: No valid license found"},
+      {"licence notice decided by the licence rule", "ctc F104: setup: No valid license found",
+       true, "Error: No valid license found! "},
+      {"linker line with the licence text: licence rule fails last",
+       "ltc F100: No valid license found", false, "ltc F100: No valid license found"},
       {"ctc inside a linker error", "ltc E106: unresolved external: ctc_init", true,
        "ltc E106: unresolved external: ctc_init"},
       {"ctc in the middle of a line", "make: ctc E1: [\"a.c\" 1/1] x", false, kPrevious},
@@ -43,15 +43,16 @@ TEST(DispatchLine, DecidesByTheLastTriedRule) {
   };
   for (const Case& c : cases) {
     std::string output = kPrevious;
-    EXPECT_EQ(DispatchLine(c.line, output), c.result) << c.what;
+    EXPECT_EQ(DispatchLine(c.line, FindMarkers(c.line), output), c.result) << c.what;
     EXPECT_EQ(output, c.output) << c.what;
   }
 }
 
 TEST(DispatchLine, NeverClearsTheOutputLine) {
   std::string output;
-  ASSERT_TRUE(DispatchLine(R"(ctc E1: ["a.c" 1/2] first)", output));
-  EXPECT_FALSE(DispatchLine("ctc -c b.c", output));
+  const std::string first = R"(ctc E1: ["a.c" 1/2] first)";
+  ASSERT_TRUE(DispatchLine(first, FindMarkers(first), output));
+  EXPECT_FALSE(DispatchLine("ctc -c b.c", FindMarkers("ctc -c b.c"), output));
   EXPECT_EQ(output, "a.c(1,2) :Error:  first");
 }
 

@@ -22,7 +22,7 @@ const Rule kRules[] = {
     {"ctc", CtcPattern},
     {"cptc", CptcPattern},
     {"ltc", LtcPattern},
-    {"licence", LicensePattern},
+    {"license", LicensePattern},
 };
 
 // Pieces that make a free-text part interesting for the patterns: separators

@@ -6,6 +6,7 @@
 
 #include "rules/cptc_rule.h"
 #include "rules/ctc_rule.h"
+#include "rules/dispatch.h"
 #include "rules/ltc_licence_rules.h"
 
 namespace {
@@ -17,125 +18,140 @@ struct Case {
   std::optional<std::string> output;  // nullopt: no match
 };
 
-// The output text of a rule for `line`, or nullopt when its pattern does not
-// match the whole line.
-template <const MessagePattern& (*kPattern)(), std::string (*kFormat)(const MatchResult&)>
+// The output-window text of a rule for `line`, or nullopt when its pattern
+// does not match the whole line.
+template <const MessagePattern& (*kPattern)(), Diagnostic (*kRecord)(const MatchResult&)>
 std::optional<std::string> Apply(const std::string& line) {
   MatchResult match;
   if (!FullMatch(kPattern(), line, match)) return std::nullopt;
-  return kFormat(match);
+  std::string output = "previous output";
+  FormatMsvcLine(kRecord(match), output);
+  return output;
 }
 
-// The linker rule passes the whole line through.
-std::string WholeLine(const MatchResult& match) { return std::string(match.Group(0)); }
+constexpr auto Ctc = Apply<CtcPattern, CtcDiagnostic>;
+constexpr auto Cptc = Apply<CptcPattern, CptcDiagnostic>;
+constexpr auto Ltc = Apply<LtcPattern, LtcDiagnostic>;
+constexpr auto License = Apply<LicensePattern, LicenseDiagnostic>;
 
-constexpr auto Ctc = Apply<CtcPattern, FormatCtcMessage>;
-constexpr auto Cptc = Apply<CptcPattern, FormatCptcMessage>;
-constexpr auto Ltc = Apply<LtcPattern, WholeLine>;
-constexpr auto Licence = Apply<LicensePattern, FormatLicenseMessage>;
-
-void CheckAll(std::optional<std::string> (*rule)(const std::string&), const std::vector<Case>& cases) {
+void CheckAll(std::optional<std::string> (*rule)(const std::string&),
+              const std::vector<Case>& cases) {
   for (const Case& c : cases) EXPECT_EQ(rule(c.line), c.output) << "line: " << c.line;
 }
 
 TEST(MessagePatterns, TextsAreTheJoinedBlocks) {
-  EXPECT_EQ(CtcPattern().text,
-            R"re(ctc[[:space:]]+(E|F|W)([0-9]+)[[:punct:]]{1}[[:space:]]+\["(.*)"[[:space:]]+([0-9]+)\/([0-9]+)\](.*))re");
-  EXPECT_EQ(CptcPattern().text,
-            R"re(cptc[[:space:]]+(E|F|W)([0-9]+)[[:punct:]]{1}[[:space:]]+\["(.*)"[[:space:]]+([0-9]+)\](.*)[[:space:]]+([0-9]+)[[:space:]]+(.*))re");
+  EXPECT_EQ(
+      CtcPattern().text,
+      R"re(ctc[[:space:]]+(E|F|W)([0-9]+)[[:punct:]]{1}[[:space:]]+\["(.*)"[[:space:]]+([0-9]+)\/([0-9]+)\](.*))re");
+  EXPECT_EQ(
+      CptcPattern().text,
+      R"re(cptc[[:space:]]+(E|F|W)([0-9]+)[[:punct:]]{1}[[:space:]]+\["(.*)"[[:space:]]+([0-9]+)\](.*)[[:space:]]+([0-9]+)[[:space:]]+(.*))re");
   EXPECT_EQ(LtcPattern().text, "ltc[[:space:]]+(E|F)[0-9]+[[:punct:]]{1}[[:space:]]+(.*)");
-  EXPECT_EQ(LicensePattern().text,
-            "ctc[[:space:]]+(F)([0-9]+)[[:punct:]]{1}[[:space:]]+(.*)[[:punct:]]{1}[[:space:]]+(.*)");
+  EXPECT_EQ(
+      LicensePattern().text,
+      "ctc[[:space:]]+(F)([0-9]+)[[:punct:]]{1}[[:space:]]+(.*)[[:punct:]]{1}[[:space:]]+(.*)");
   EXPECT_EQ(&CtcPattern(), &CtcPattern());  // built once, shared
 }
 
 TEST(CtcRule, RewritesOrRejects) {
-  CheckAll(Ctc, {
-      {R"(ctc W505: ["src/can_drv.c" 118/23] conversion of constant to narrower type)",
-       "src/can_drv.c(118,23) :Warning:  conversion of constant to narrower type"},
-      {R"(ctc E505: ["src/can_drv.c" 118/23] x)", "src/can_drv.c(118,23) :Error:  x"},
-      {R"(ctc F001: ["lib/x.c" 1/1] cannot open file)", "lib/x.c(1,1) :Error:  cannot open file"},
-      {R"(ctc E12: ["" 3/4] no file)", "empty ctc msg"},
-      {R"(ctc E12: ["a.c" 3/4])", "empty ctc msg"},
-      {R"(ctc E12: ["a.c" 3/4] )", "a.c(3,4) :Error:  "},
-      {"ctc\tE007; [\"a.c\"\t0012/003]x", "a.c(0012,003) :Error: x"},
-      {R"(ctc E12: ["a.c" 3/4] see ["b.c" 5/6] there)", R"(a.c" 3/4] see ["b.c(5,6) :Error:  there)"},
-      {R"(ctc W1: ["app\main.c" 2/3] x)", R"(app\main.c(2,3) :Warning:  x)"},
-      {"ctc\r E1:\v\f[\"a.c\"\r\n3/4] x", "a.c(3,4) :Error:  x"},  // CR and LF inside white-space runs
-      {R"( ctc E12: ["a.c" 3/4] x)", std::nullopt},
-      {R"(path/ctc E12: ["a.c" 3/4] x)", std::nullopt},
-      {R"(ctc e12: ["a.c" 3/4] x)", std::nullopt},
-      {R"(ctc X12: ["a.c" 3/4] x)", std::nullopt},
-      {R"(ctc E12:: ["a.c" 3/4] x)", std::nullopt},
-      {R"(ctc E12 ["a.c" 3/4] x)", std::nullopt},
-      {R"(ctcE12: ["a.c" 3/4] x)", std::nullopt},
-      {R"(ctc E12:["a.c" 3/4] x)", std::nullopt},
-      {R"(ctc E: ["a.c" 3/4] x)", std::nullopt},
-      {"ctc E12: [\"a\rc\" 3/4] x", std::nullopt},
-      {"ctc E12: [\"a.c\" 3/4] x\r", std::nullopt},
-      {"ctc -c -o obj/can_drv.o src/can_drv.c", std::nullopt},
-      {"ctc E12: [\"a.c\" 3/4] x\x80\xff"s + std::string(1, '\0') + "y",
-       "a.c(3,4) :Error:  x\x80\xff"s + std::string(1, '\0') + "y"},
-  });
+  CheckAll(Ctc,
+           {
+               {R"(ctc W505: ["src/can_drv.c" 118/23] conversion of constant to narrower type)",
+                "src/can_drv.c(118,23) :Warning:  conversion of constant to narrower type"},
+               {R"(ctc E505: ["src/can_drv.c" 118/23] x)", "src/can_drv.c(118,23) :Error:  x"},
+               {R"(ctc F001: ["lib/x.c" 1/1] cannot open file)",
+                "lib/x.c(1,1) :Error:  cannot open file"},
+               {R"(ctc E12: ["" 3/4] no file)", "empty ctc msg"},
+               {R"(ctc E12: ["a.c" 3/4])", "empty ctc msg"},
+               {R"(ctc E12: ["a.c" 3/4] )", "a.c(3,4) :Error:  "},
+               {"ctc\tE007; [\"a.c\"\t0012/003]x", "a.c(0012,003) :Error: x"},
+               {R"(ctc E12: ["a.c" 3/4] see ["b.c" 5/6] there)",
+                R"(a.c" 3/4] see ["b.c(5,6) :Error:  there)"},
+               {R"(ctc W1: ["app\main.c" 2/3] x)", R"(app\main.c(2,3) :Warning:  x)"},
+               {"ctc\r E1:\v\f[\"a.c\"\r\n3/4] x",
+                "a.c(3,4) :Error:  x"},  // CR and LF inside white-space runs
+               {R"( ctc E12: ["a.c" 3/4] x)", std::nullopt},
+               {R"(path/ctc E12: ["a.c" 3/4] x)", std::nullopt},
+               {R"(ctc e12: ["a.c" 3/4] x)", std::nullopt},
+               {R"(ctc X12: ["a.c" 3/4] x)", std::nullopt},
+               {R"(ctc E12:: ["a.c" 3/4] x)", std::nullopt},
+               {R"(ctc E12 ["a.c" 3/4] x)", std::nullopt},
+               {R"(ctcE12: ["a.c" 3/4] x)", std::nullopt},
+               {R"(ctc E12:["a.c" 3/4] x)", std::nullopt},
+               {R"(ctc E: ["a.c" 3/4] x)", std::nullopt},
+               {"ctc E12: [\"a\rc\" 3/4] x", std::nullopt},
+               {"ctc E12: [\"a.c\" 3/4] x\r", std::nullopt},
+               {"ctc -c -o obj/can_drv.o src/can_drv.c", std::nullopt},
+               {"ctc E12: [\"a.c\" 3/4] x\x80\xff"s + std::string(1, '\0') + "y",
+                "a.c(3,4) :Error:  x\x80\xff"s + std::string(1, '\0') + "y"},
+           });
 }
 
 TEST(CptcRule, RewritesOrRejects) {
-  CheckAll(Cptc, {
-      {R"(cptc E1234: ["src/app/motor.cpp" 57] identifier "speedLimit" is undefined 57 return speedLimit;)",
-       "src/app/motor.cpp(57) : Error:  identifier \"speedLimit\" is undefined\nreturn speedLimit;"},
-      {R"(cptc W0177: ["lib/can_bus.cpp" 212] variable "retries" was declared but never referenced     212   int retries = 0;)",
-       "lib/can_bus.cpp(212) : Warning:  variable \"retries\" was declared but never referenced    \nint retries = 0;"},
-      {R"(cptc W0177. ["a.cpp" 3] x 3 more)", "a.cpp(3) : Warning:  x\nmore"},
-      {R"(cptc F1: ["a.cpp" 3] x 3 more)", "a.cpp(3) : Error:  x\nmore"},
-      {R"(cptc W1: ["a.cpp" 3] expected 2 arguments )", "a.cpp(3) : Warning:  expected\narguments "},
-      {R"(cptc F0005: ["a.cpp" 3] text 3 x = y + 2 ;)", "a.cpp(3) : Error:  text 3 x = y +\n;"},
-      {R"(cptc W1: ["a b.cpp" 3] see ["c.cpp" 4] x 5 more)", "a b.cpp\" 3] see [\"c.cpp(4) : Warning:  x\nmore"},
-      {"cptc E1: [\"a.cpp\" 3]\tx 3 more", "a.cpp(3) : Error: \tx\nmore"},
-      {R"(cptc E1: ["a.cpp" 3]text 3 more)", "a.cpp(3) : Error: text\nmore"},
-      {R"(cptc E1: ["a.cpp" 057] x 3 more)", "a.cpp(057) : Error:  x\nmore"},
-      {R"(cptc E1: ["" 3] x 3 more)", "empty cptc msg"},
-      {R"(cptc E1: ["a.cpp" 3] 3 more)", "empty cptc msg"},
-      {R"(cptc E1: ["a.cpp" 3] x 3  )", "empty cptc msg"},
-      {R"(cptc E1: ["a.cpp" 3] x 3)", std::nullopt},
-      {R"(cptc W1: ["a.cpp" 3] no number here )", std::nullopt},
-      {R"( cptc E1: ["a.cpp" 3] x 3 more)", std::nullopt},
-      {R"(cptc w1: ["a.cpp" 3] x 3 more)", std::nullopt},
-      {R"(cptc W: ["a.cpp" 3] x 3 more)", std::nullopt},
-      {R"(cptcW1: ["a.cpp" 3] x 3 more)", std::nullopt},
-      {R"(cptc W0177:: ["a.cpp" 3] x 3 more)", std::nullopt},
-      {R"(cptc W0177 ["a.cpp" 3] x 3 more)", std::nullopt},
-      {R"(cptc W1: [ "a.cpp" 3] x 3 more)", std::nullopt},
-      {R"(cptc W1: ["a.cpp"3] x 3 more)", std::nullopt},
-      {R"(cptc W1: ["a.cpp" 3 ] x 3 more)", std::nullopt},
-      {"cptc W1: [\"a.cpp\" 3] x 3 more\r", std::nullopt},
-      {"cptc W1: [\"a.cpp\" 3] x\r 3 more", "a.cpp(3) : Warning:  x\nmore"},  // CR in a white-space run
-  });
+  CheckAll(
+      Cptc,
+      {
+          {R"(cptc E1234: ["src/app/motor.cpp" 57] identifier "speedLimit" is undefined 57 return speedLimit;)",
+           "src/app/motor.cpp(57) : Error:  identifier \"speedLimit\" is undefined\nreturn "
+           "speedLimit;"},
+          {R"(cptc W0177: ["lib/can_bus.cpp" 212] variable "retries" was declared but never referenced     212   int retries = 0;)",
+           "lib/can_bus.cpp(212) : Warning:  variable \"retries\" was declared but never "
+           "referenced    \nint retries = 0;"},
+          {R"(cptc W0177. ["a.cpp" 3] x 3 more)", "a.cpp(3) : Warning:  x\nmore"},
+          {R"(cptc F1: ["a.cpp" 3] x 3 more)", "a.cpp(3) : Error:  x\nmore"},
+          {R"(cptc W1: ["a.cpp" 3] expected 2 arguments )",
+           "a.cpp(3) : Warning:  expected\narguments "},
+          {R"(cptc F0005: ["a.cpp" 3] text 3 x = y + 2 ;)", "a.cpp(3) : Error:  text 3 x = y +\n;"},
+          {R"(cptc W1: ["a b.cpp" 3] see ["c.cpp" 4] x 5 more)",
+           "a b.cpp\" 3] see [\"c.cpp(4) : Warning:  x\nmore"},
+          {"cptc E1: [\"a.cpp\" 3]\tx 3 more", "a.cpp(3) : Error: \tx\nmore"},
+          {R"(cptc E1: ["a.cpp" 3]text 3 more)", "a.cpp(3) : Error: text\nmore"},
+          {R"(cptc E1: ["a.cpp" 057] x 3 more)", "a.cpp(057) : Error:  x\nmore"},
+          {R"(cptc E1: ["" 3] x 3 more)", "empty cptc msg"},
+          {R"(cptc E1: ["a.cpp" 3] 3 more)", "empty cptc msg"},
+          {R"(cptc E1: ["a.cpp" 3] x 3  )", "empty cptc msg"},
+          {R"(cptc E1: ["a.cpp" 3] x 3)", std::nullopt},
+          {R"(cptc W1: ["a.cpp" 3] no number here )", std::nullopt},
+          {R"( cptc E1: ["a.cpp" 3] x 3 more)", std::nullopt},
+          {R"(cptc w1: ["a.cpp" 3] x 3 more)", std::nullopt},
+          {R"(cptc W: ["a.cpp" 3] x 3 more)", std::nullopt},
+          {R"(cptcW1: ["a.cpp" 3] x 3 more)", std::nullopt},
+          {R"(cptc W0177:: ["a.cpp" 3] x 3 more)", std::nullopt},
+          {R"(cptc W0177 ["a.cpp" 3] x 3 more)", std::nullopt},
+          {R"(cptc W1: [ "a.cpp" 3] x 3 more)", std::nullopt},
+          {R"(cptc W1: ["a.cpp"3] x 3 more)", std::nullopt},
+          {R"(cptc W1: ["a.cpp" 3 ] x 3 more)", std::nullopt},
+          {"cptc W1: [\"a.cpp\" 3] x 3 more\r", std::nullopt},
+          {"cptc W1: [\"a.cpp\" 3] x\r 3 more",
+           "a.cpp(3) : Warning:  x\nmore"},  // CR in a white-space run
+      });
 }
 
 TEST(LtcRule, PassesErrorsThrough) {
   CheckAll(Ltc, {
-      {"ltc E106: unresolved external: foo", "ltc E106: unresolved external: foo"},
-      {"ltc F2: ", "ltc F2: "},
-      {"ltc  \tF2:\ttext", "ltc  \tF2:\ttext"},
-      {"ltc W106: unresolved external", std::nullopt},
-      {"ltc E: text", std::nullopt},
-      {"ltc E1:text", std::nullopt},
-      {"ltc E1 : text", std::nullopt},
-      {"ltc E12:: text", std::nullopt},
-      {" ltc E1: text", std::nullopt},
-      {"ltc E1: text\r", std::nullopt},
-  });
+                    {"ltc E106: unresolved external: foo", "ltc E106: unresolved external: foo"},
+                    {"ltc F2: ", "ltc F2: "},
+                    {"ltc  \tF2:\ttext", "ltc  \tF2:\ttext"},
+                    {"ltc W106: unresolved external", std::nullopt},
+                    {"ltc E: text", std::nullopt},
+                    {"ltc E1:text", std::nullopt},
+                    {"ltc E1 : text", std::nullopt},
+                    {"ltc E12:: text", std::nullopt},
+                    {" ltc E1: text", std::nullopt},
+                    {"ltc E1: text\r", std::nullopt},
+                });
 }
 
-TEST(LicenceRule, KeepsTheTextAfterTheLastSeparator) {
-  CheckAll(Licence, {
-      {"ctc F104: setup: No valid license found", "Error: No valid license found! "},
-      {"ctc F104: a: b: No valid license found", "Error: No valid license found! "},
-      {"ctc F104: No valid license found: code 7", "Error: code 7! "},
-      {"ctc F104: No valid license found. ", "empty ctc msg"},
-      {"ctc F104: No valid license found", std::nullopt},
-      {"ctc E104: x: No valid license found", std::nullopt},
-  });
+TEST(LicenseRule, KeepsTheTextAfterTheLastSeparator) {
+  CheckAll(License,
+           {
+               {"ctc F104: setup: No valid license found", "Error: No valid license found! "},
+               {"ctc F104: a: b: No valid license found", "Error: No valid license found! "},
+               {"ctc F104: No valid license found: code 7", "Error: code 7! "},
+               {"ctc F104: No valid license found. ", "empty ctc msg"},
+               {"ctc F104: No valid license found", std::nullopt},
+               {"ctc E104: x: No valid license found", std::nullopt},
+           });
 }
 
 // The budget-free linear passes agree with the full matcher on `line`.
@@ -161,9 +177,9 @@ TEST(MessageRules, MatchTenMegabyteLines) {
   while (crafted.size() < (10u << 20)) crafted += "\" 1/2]";
   crafted += '\r';
   EXPECT_EQ(Ctc(crafted), std::nullopt);
-  std::string licence = "ctc F1: ";
-  while (licence.size() < (10u << 20)) licence += "a: ";
-  EXPECT_EQ(Licence(licence + "No valid license found"), "Error: No valid license found! ");
+  std::string license = "ctc F1: ";
+  while (license.size() < (10u << 20)) license += "a: ";
+  EXPECT_EQ(License(license + "No valid license found"), "Error: No valid license found! ");
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+// The output layouts that --Format chooses, and the writing of their output.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/convert.h"
+
+// Converts the lines for one layout and writes what it makes to standard
+// output: the line-based layouts line by line, SARIF as one document at the
+// end.
+class LayoutOutput {
+ public:
+  // The layout named `name` ("msvc", "msbuild", "gcc" or "sarif", exactly);
+  // Known() is false for any other name, the empty one included.
+  explicit LayoutOutput(std::string_view name = "msvc");
+  LayoutOutput(const LayoutOutput&) = delete;  // the SARIF sink points at this object
+  LayoutOutput& operator=(const LayoutOutput&) = delete;
+
+  bool Known() const { return convert_ != nullptr; }
+  LineConverter Converter() const { return convert_; }
+  const LineSink& Sink() const { return sink_; }
+
+  // Called once the log is done. Returns whether the layout has told of an
+  // incomplete input itself; the caller then writes no message, which would
+  // spoil a document.
+  bool Finish(bool inputComplete);
+
+ private:
+  LineConverter convert_ = nullptr;
+  bool document_ = false;
+  std::string results_;
+  LineSink sink_;
+};

@@ -1,0 +1,17 @@
+// MSBuild's canonical diagnostic layout, which its Exec task, Visual Studio's
+// Error List and VS Code's $msCompile problem matcher read:
+//   src/can_drv.c(118,23): warning ctcW505: conversion of constant to narrower type
+//   ltc : error ltcE106: unresolved external: foo
+#pragma once
+
+#include <string>
+
+#include "log/log_reader.h"
+#include "rules/diagnostic.h"
+
+// One line per diagnostic: the C++ excerpt is appended to the text, since a
+// line of its own would be parsed as a diagnostic when it holds "error:".
+void FormatMsbuildLine(const Diagnostic& diagnostic, std::string& output);
+
+// The line converter of this layout: the dispatch with the renderer above.
+bool ConvertLineMsbuild(LogLine line, const LineMarkers& markers, std::string& output);

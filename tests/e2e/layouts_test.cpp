@@ -1,0 +1,124 @@
+// Whole runs with --Format: the sample log in every layout, and the option's
+// errors.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "run_process.h"
+
+namespace {
+
+constexpr const char* kNoBanner = "quonvel-test-no-such-program";
+const std::string kSample = std::string("--InputFile=") + QUONVEL_EXAMPLES "/tricore-build.log";
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+// The expected lines of a golden file (stored with LF line ends).
+std::vector<std::string> GoldenLines(const std::string& name) {
+  std::istringstream text(ReadFile(QUONVEL_TEST_DATA "/golden/" + name));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string Output(const std::vector<std::string>& lines) {
+  return OutputLines(std::vector<std::string_view>(lines.begin(), lines.end()));
+}
+
+TEST(Layouts, SampleLogInEveryLineLayout) {
+  const struct {
+    std::vector<std::string> arguments;
+    std::vector<std::string> output;
+    int exitCode;
+  } cases[] = {
+      {{kNoBanner, kSample, "--TypCC=TriCore", "--Format=msvc"},
+       GoldenLines("tricore-build.out"),
+       0},
+      {{kNoBanner, "--Format=msbuild", kSample, "--TypCC=TriCore"},
+       GoldenLines("tricore-build.msbuild.out"),
+       0},
+      {{kNoBanner, kSample, "--TypCC=TriCore", "--Format=gcc"},
+       GoldenLines("tricore-build.gcc.out"),
+       0},
+      {{kNoBanner, kSample, "--TypCC=TriCore", "--Format=Gcc"},
+       {R"(Quonvel error: Unknown output format "Gcc" (msvc, msbuild, gcc, sarif).)"},
+       -2},
+      {{kNoBanner, kSample, "--TypCC=TriCore", "--Format="},
+       {R"(Quonvel error: Unknown output format "" (msvc, msbuild, gcc, sarif).)"},
+       -2},
+      {{kNoBanner, kSample, "--Format=gcc"},
+       {"Quonvel error: Something is wrong with input file or compiler typ",
+        "Quonvel error: Please check the command line input directories.  "},
+       -2},
+      {{kNoBanner, kSample, "--TypCC=tricore", "--Format=gcc"}, {}, -3},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult run = RunProcess(QuonvelPath(), c.arguments);
+    ASSERT_TRUE(run.started) << run.err;
+    EXPECT_EQ(run.out, Output(c.output)) << c.arguments.back();
+    EXPECT_EQ(run.exitCode, ExitCodeOf(c.exitCode)) << c.arguments.back();
+    EXPECT_EQ(run.err, "");
+  }
+}
+
+nlohmann::json RunSarif(const std::string& inputArgument, int exitCode) {
+  const ProcessResult run =
+      RunProcess(QuonvelPath(), {kNoBanner, inputArgument, "--TypCC=TriCore", "--Format=sarif"});
+  EXPECT_TRUE(run.started) << run.err;
+  EXPECT_EQ(run.exitCode, ExitCodeOf(exitCode));
+  EXPECT_EQ(run.err, "");
+  return nlohmann::json::parse(run.out);
+}
+
+TEST(Layouts, SampleLogAsSarif) {
+  const nlohmann::json log = RunSarif(kSample, 0);
+  EXPECT_EQ(log["version"], "2.1.0");
+  EXPECT_TRUE(log["$schema"].get<std::string>().ends_with("sarif-2.1.0.json"));
+  ASSERT_EQ(log["runs"].size(), 1u);
+  const nlohmann::json& run = log["runs"][0];
+  EXPECT_EQ(run["tool"]["driver"]["name"], "Quonvel");
+  EXPECT_FALSE(run["tool"]["driver"]["version"].get<std::string>().empty());
+  EXPECT_EQ(run["invocations"][0]["executionSuccessful"], true);
+  // One result per diagnostic, as the msbuild layout writes them.
+  const std::vector<std::string> msbuild = GoldenLines("tricore-build.msbuild.out");
+  ASSERT_EQ(run["results"].size(), msbuild.size());
+  for (std::size_t i = 0; i < msbuild.size(); ++i) {
+    const nlohmann::json& result = run["results"][i];
+    const std::string code = result["ruleId"];
+    const std::string level = result["level"];
+    EXPECT_NE(msbuild[i].find(" " + level + " " + code + ": "), std::string::npos) << msbuild[i];
+    if (result.contains("locations")) {
+      const nlohmann::json& where = result["locations"][0]["physicalLocation"];
+      const std::string line = std::to_string(where["region"]["startLine"].get<int>());
+      EXPECT_TRUE(
+          msbuild[i].starts_with(where["artifactLocation"]["uri"].get<std::string>() + "(" + line))
+          << msbuild[i];
+    } else {
+      EXPECT_NE(msbuild[i].find(" : "), std::string::npos) << msbuild[i];
+    }
+  }
+  EXPECT_EQ(run["results"][4]["locations"][0]["physicalLocation"]["region"]["snippet"]["text"],
+            "return speedLimit;");
+}
+
+TEST(Layouts, SarifIsWholeWhenTheInputIsNot) {
+  EXPECT_EQ(RunSarif("--InputFile=/no/such/dir/build.log", 0)["runs"][0]["results"].size(), 0u);
+#ifdef __linux__
+  // A read error is told inside the log, which stays valid JSON.
+  const nlohmann::json run = RunSarif("--InputFile=/proc/self/mem", -4)["runs"][0];
+  EXPECT_EQ(run["invocations"][0]["executionSuccessful"], false);
+  EXPECT_EQ(run["invocations"][0]["toolExecutionNotifications"][0]["message"]["text"],
+            "Cannot read input file.");
+#endif
+}
+
+}  // namespace
