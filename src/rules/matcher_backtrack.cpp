@@ -48,7 +48,10 @@ std::ptrdiff_t LastByteAt(const unsigned char* at, std::size_t least, std::size_
 enum class Outcome { kMatch, kNoMatch, kGaveUp };
 
 // One attempt on one line. Blocks 0..b-1 are placed, start[b] is where block
-// b goes next, and `budget` is the number of bytes it may still look at.
+// b goes next, and `budget` is the number of bytes it may still look at. The
+// steps also hand that place over as `position`, so that it stays in a
+// register instead of going through `start` (a third of the time on short
+// lines).
 struct Backtracker {
   const CompiledPattern& pattern;
   const unsigned char* bytes;
@@ -88,10 +91,9 @@ struct Backtracker {
     return pattern.fixedPrefix;
   }
 
-  // Block b takes its longest run at start[b]. False if that is too short
-  // for it, or if the budget is spent.
-  bool PlaceLongest(std::size_t b) {
-    const std::size_t position = start[b];
+  // Block b takes its longest run at `position` and moves it past the run.
+  // False if that is too short for it, or if the budget is spent.
+  bool PlaceLongest(std::size_t b, std::size_t& position) {
     std::size_t run;
     if (pattern.repeat[b] == Repeat::kOnce) {
       run = Takes(b, position) ? 1 : 0;
@@ -101,7 +103,8 @@ struct Backtracker {
       budget -= run + 1;
     }
     if (run < Least(b)) return false;
-    start[b + 1] = position + run;
+    position += run;
+    start[b + 1] = position;
     return true;
   }
 
@@ -119,7 +122,7 @@ struct Backtracker {
   // less as it takes for the block after it to find its first byte there.
   // Returns the block to place next, or kFailed when no choice is left (or
   // the budget is spent).
-  std::size_t GiveBack(std::size_t b, std::size_t firstChoice) {
+  std::size_t GiveBack(std::size_t b, std::size_t firstChoice, std::size_t& position) {
     const std::size_t count = pattern.blockCount;
     while (b > firstChoice) {
       --b;
@@ -132,7 +135,8 @@ struct Backtracker {
         if (spent) return kFailed;
         if (!Takes(b + 1, start[b] + length)) continue;
       }
-      start[b + 1] = start[b] + length;
+      position = start[b] + length;
+      start[b + 1] = position;
       return b + 1;
     }
     return kFailed;
@@ -181,15 +185,16 @@ Outcome Backtrack(const CompiledPattern& pattern, std::string_view line, BlockSt
   const std::size_t firstChoice = run.PlaceFixedPrefix();
   if (firstChoice == Backtracker::kFailed) return Outcome::kNoMatch;
   std::size_t b = firstChoice;
+  std::size_t position = start[b];
   for (;;) {
     if (b == count) {
-      if (start[count] == size) return Outcome::kMatch;
-    } else if (run.PlaceLongest(b)) {
+      if (position == size) return Outcome::kMatch;
+    } else if (run.PlaceLongest(b, position)) {
       ++b;
       continue;
     }
     if (run.spent) return Outcome::kGaveUp;
-    b = run.GiveBack(b, firstChoice);
+    b = run.GiveBack(b, firstChoice, position);
     if (b == Backtracker::kFailed) return run.spent ? Outcome::kGaveUp : Outcome::kNoMatch;
   }
 }
