@@ -53,15 +53,19 @@ long Offset(std::string_view group, std::string_view line) {
 
 void Compare(const Rule& rule, const char* way, std::string_view line, bool matched,
              const MatchResult& ours, bool referenceMatched, const MatchResult& reference) {
-  if (matched != referenceMatched || ours.matched != matched) {
+  if (matched != referenceMatched) {
     Disagree(rule, way, line, matched ? "only ours matches" : "only std::regex matches", 0);
   }
-  if (!matched) return;
+  if (!matched) {
+    if (ours.size != 0) Disagree(rule, way, line, "groups left after no match", ours.size);
+    return;
+  }
   if (ours.size != reference.size) Disagree(rule, way, line, "group counts differ", ours.size);
   for (std::size_t g = 0; g < ours.size; ++g) {
     const std::string_view a = ours.Group(g);
     const std::string_view b = reference.Group(g);
-    if (a != b || (a.data() != nullptr && b.data() != nullptr && Offset(a, line) != Offset(b, line))) {
+    if (a != b ||
+        (a.data() != nullptr && b.data() != nullptr && Offset(a, line) != Offset(b, line))) {
       Disagree(rule, way, line, "groups differ", g);
     }
   }

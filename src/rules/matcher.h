@@ -6,20 +6,21 @@
 // all ways to split the line into the blocks, the split whose block lengths
 // are lexicographically largest (the earlier block's greed first).
 //
-// Typical lines are settled fastest by plain backtracking in that order, so we
-// try it first, iteratively and within a work budget proportional to the line.
-// A crafted line that would make backtracking quadratic exhausts the budget
-// and gets the same split without backtracking: a backward pass finds, for
-// every position, the blocks from which the rest of the line can still be
-// matched, and a forward pass lets each block take the longest run that leaves
-// a feasible rest. Either way time is linear in the line length, memory is a
-// few bytes per kilobyte of line, nothing recurses and nothing throws except
-// when memory runs out.
+// Two engines find that split, each in a file of its own:
+//   matcher_backtrack.cpp  plain backtracking within a work budget in
+//                          proportion to the line: the fast way for the lines
+//                          of a real log; FullMatch runs it first;
+//   matcher_linear.cpp     two linear passes over the line, for the crafted
+//                          lines that exhaust the budget.
+// Either way time is linear in the line length, nothing recurses, and nothing
+// throws except when memory runs out. matcher_compile.cpp builds the blocks
+// and the compiled form both engines read.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,7 +46,7 @@ struct PatternBlock {
 
 // The building blocks. Character classes are those of the classic C locale;
 // bytes 0x80 and above belong to none of them, and NUL is an ordinary byte.
-std::vector<PatternBlock> Literal(std::string_view chars);  // "ctc": one block a character
+std::vector<PatternBlock> Literal(std::string_view chars);   // "ctc": one block a character
 PatternBlock EscapedLiteral(char c, std::string_view text);  // "\[" and the like
 PatternBlock SpaceRun();                                     // "[[:space:]]+"
 PatternBlock OnePunct();                                     // "[[:punct:]]{1}"
@@ -54,31 +55,13 @@ PatternBlock CapturedNumber();                               // "([0-9]+)"
 PatternBlock LetterChoice(std::string_view text);            // "(E|F|W)", "(E|F)", "(F)"
 PatternBlock AnyText();                                      // "(.*)"
 
-// Bits of the automaton built from the blocks: one state per class test,
-// "one or more" being a single test followed by a "zero or more" loop.
-using StateSet = std::uint64_t;
+// The matcher's own tables, made once from the blocks (matcher_internal.h).
+struct CompiledPattern;
 
 struct MessagePattern {
   std::string text;  // the joined pattern text of the blocks
   std::vector<PatternBlock> blocks;
-  std::size_t groupCount = 0;
-  std::vector<int> soleByte;  // per block: its one byte, or -1 for a wider class
-  std::vector<std::uint8_t> anyTextBlock;      // per block: 1 for "(.*)"
-  std::array<std::uint32_t, 256> blocksTaking{};  // per byte: blocks whose class holds it
-  // Blocks whose extent no match can change: single tests, and runs that a
-  // block of a disjoint class must follow. Giving back bytes from such a run
-  // leaves a byte the next block cannot take.
-  std::vector<std::uint8_t> fixedExtent;
-  std::size_t fixedPrefix = 0;  // leading blocks that all have a fixed extent
-
-  std::size_t stateCount = 0;  // the accepting state has this number
-  StateSet onceStates = 0;
-  StateSet loopStates = 0;
-  std::size_t longestLoopChain = 0;
-  std::array<StateSet, 256> statesTaking{};  // per byte: states whose class holds it
-  std::vector<std::uint8_t> blockOfState;
-  std::vector<bool> startsBlock;
-  std::vector<std::uint8_t> blockOfGroup;  // index 1..groupCount
+  std::shared_ptr<const CompiledPattern> compiled;  // read-only, so copies may share it
 };
 
 // Builds the pattern from its blocks, in order, with nothing between them.
@@ -89,7 +72,6 @@ constexpr std::size_t kMaxGroups = 8;
 // Groups of the last match; views into the matched line. Group 0 is the whole
 // line; a group that does not exist reads as empty text.
 struct MatchResult {
-  bool matched = false;
   std::size_t size = 0;
   std::array<std::string_view, kMaxGroups> groups{};
 
@@ -99,7 +81,7 @@ struct MatchResult {
 };
 
 // Matches `line` as a whole against `pattern`. On success fills `match` and
-// returns true; on failure leaves `match` with `matched` false and no groups.
+// returns true; on failure leaves `match` with no groups (size 0).
 bool FullMatch(const MessagePattern& pattern, std::string_view line, MatchResult& match);
 
 // The same result by the two linear passes alone. FullMatch first tries plain
