@@ -20,7 +20,6 @@ bool OracleMatch(const MessagePattern& pattern, std::string_view line, MatchResu
   match = MatchResult{};
   std::match_results<std::string_view::const_iterator> groups;
   if (!std::regex_match(line.begin(), line.end(), groups, OracleRegex(pattern))) return false;
-  match.matched = true;
   match.size = std::min(groups.size(), kMaxGroups);
   for (std::size_t i = 0; i < match.size; ++i) {
     if (groups[i].matched) {
