@@ -43,7 +43,7 @@ const std::string kCptcLine =
     R"(cptc E1234: ["src/app/motor.cpp" 57] identifier "speedLimit" is undefined 57 return speedLimit;)";
 const std::string kLtcLine =
     "ltc E106: unresolved external: can_init (referenced in build/obj/can_drv.o, section .text)";
-const std::string kLicenceLine =
+const std::string kLicenseLine =
     "ctc F104: setup: licence server lic01.example.com not reachable: No valid license found";
 
 // Invocations as a build log shows them. A "cptc" invocation reaches the rule
@@ -93,6 +93,6 @@ QUONVEL_RULE_BENCH(Cptc, kCptcLine, kCptcCall, LongCptc());
 QUONVEL_RULE_BENCH(Ltc, kLtcLine, kLtcCall, LongLtc());
 // The licence notice is a C compiler line, so a C compiler call is what its
 // rule sees in practice (when the line also holds the notice's text).
-QUONVEL_RULE_BENCH(License, kLicenceLine, kCtcCall, LongLicence());
+QUONVEL_RULE_BENCH(License, kLicenseLine, kCtcCall, LongLicence());
 
 BENCHMARK_MAIN();

@@ -61,7 +61,7 @@ std::vector<std::string> ReferenceLines(std::string_view bytes) {
 bool SameMarkers(std::string_view line, const LineMarkers& markers) {
   const LineMarkers expected = SubstringMarkers(line);
   return markers.ctc == expected.ctc && markers.ltc == expected.ltc &&
-         markers.cptc == expected.cptc && markers.licence == expected.licence;
+         markers.cptc == expected.cptc && markers.license == expected.license;
 }
 
 // What a printed output line can look like, given the line it came from: a
@@ -80,8 +80,8 @@ bool HasOutputShape(std::string_view line, std::string_view output) {
            output.find('\n') == output.rfind('\n');
   }
   if (line.starts_with("ctc")) {
-    const bool licence = output.starts_with("Error: ") && output.ends_with("! ");
-    return licence || ((has(") :Error: ") || has(") :Warning: ")) && !has("\n"));
+    const bool license = output.starts_with("Error: ") && output.ends_with("! ");
+    return license || ((has(") :Error: ") || has(") :Warning: ")) && !has("\n"));
   }
   return false;
 }

@@ -100,7 +100,7 @@ bool LineQueue::Pop(LogLine& line, LineMarkers& markers) {
   markers.ctc |= second.markers.ctc;
   markers.ltc |= second.markers.ltc;
   markers.cptc |= second.markers.cptc;
-  markers.licence |= second.markers.licence;
+  markers.license |= second.markers.license;
   AddMarkersAcrossJoin(line, first.end - first.start, markers);
   return true;
 }

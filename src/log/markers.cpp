@@ -7,7 +7,7 @@
 namespace {
 
 constexpr std::string_view kCptc = "cptc";
-constexpr std::string_view kLicence = "No valid license found";
+constexpr std::string_view kLicense = "No valid license found";
 
 std::size_t BitIndex(std::uint64_t bits) {
   return static_cast<std::size_t>(std::countr_zero(bits));
@@ -30,7 +30,7 @@ void AddMarkers(std::string_view text, std::size_t lineStart, std::size_t chunk,
   for (; bits != 0; bits &= bits - 1) {
     const std::size_t at = chunk + BitIndex(bits);
     if (base[at] == 'N') {
-      if (text.substr(at, kLicence.size()) == kLicence) markers.licence = true;
+      if (text.substr(at, kLicense.size()) == kLicense) markers.license = true;
       continue;
     }
     // The "tc" of a tool marker: what stands before it tells which.
@@ -44,10 +44,10 @@ void AddMarkers(std::string_view text, std::size_t lineStart, std::size_t chunk,
 
 void AddMarkersAcrossJoin(std::string_view joined, std::size_t blank, LineMarkers& markers) {
   // The licence notice holds blanks; the tool markers do not.
-  if (markers.licence) return;
-  const std::size_t from = blank >= kLicence.size() ? blank - kLicence.size() + 1 : 0;
-  markers.licence =
-      joined.substr(from, 2 * kLicence.size()).find(kLicence) != std::string_view::npos;
+  if (markers.license) return;
+  const std::size_t from = blank >= kLicense.size() ? blank - kLicense.size() + 1 : 0;
+  markers.license =
+      joined.substr(from, 2 * kLicense.size()).find(kLicense) != std::string_view::npos;
 }
 
 bool HoldsCptc(std::string_view line) { return line.find(kCptc) != std::string_view::npos; }

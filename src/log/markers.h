@@ -15,9 +15,9 @@ struct LineMarkers {
   bool ctc = false;
   bool ltc = false;
   bool cptc = false;
-  bool licence = false;
+  bool license = false;
 
-  bool Any() const { return ctc || ltc || cptc || licence; }
+  bool Any() const { return ctc || ltc || cptc || license; }
 };
 
 LineMarkers FindMarkers(std::string_view line);

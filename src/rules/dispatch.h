@@ -42,7 +42,7 @@ bool DispatchLineWith(LogLine line, const LineMarkers& markers, std::string& out
     result = fullMatch(CptcPattern(), line, match);
     if (result) render(CptcDiagnostic(match), output);
   }
-  if (markers.licence) {
+  if (markers.license) {
     result = fullMatch(LicensePattern(), line, match);
     if (result) render(LicenseDiagnostic(match), output);
   }

@@ -13,18 +13,18 @@ namespace {
 
 struct Line {
   std::string text;
-  bool ctc, ltc, cptc, licence;
+  bool ctc, ltc, cptc, license;
   bool operator==(const Line&) const = default;
 };
 
 void PrintTo(const Line& line, std::ostream* out) {
   *out << '"' << line.text << "\" ctc=" << line.ctc << " ltc=" << line.ltc << " cptc=" << line.cptc
-       << " licence=" << line.licence;
+       << " license=" << line.license;
 }
 
 Line WithMarkers(std::string text) {
   const LineMarkers markers = SubstringMarkers(text);
-  return {text, markers.ctc, markers.ltc, markers.cptc, markers.licence};
+  return {text, markers.ctc, markers.ltc, markers.cptc, markers.license};
 }
 
 // The rules read the obvious way: getline-style physical lines, CR LF folded,
@@ -65,7 +65,7 @@ std::vector<Line> Cut(const std::string& bytes, std::size_t blockSize, bool mark
     LogLine line;
     LineMarkers markers;
     while (markedOnly ? queue.PopMarked(line, markers) : queue.Pop(line, markers)) {
-      lines.push_back({std::string(line), markers.ctc, markers.ltc, markers.cptc, markers.licence});
+      lines.push_back({std::string(line), markers.ctc, markers.ltc, markers.cptc, markers.license});
     }
     reader.Recycle(part);
   }
@@ -74,7 +74,7 @@ std::vector<Line> Cut(const std::string& bytes, std::size_t blockSize, bool mark
 
 std::vector<Line> OnlyMarked(std::vector<Line> lines) {
   std::erase_if(
-      lines, [](const Line& line) { return !(line.ctc || line.ltc || line.cptc || line.licence); });
+      lines, [](const Line& line) { return !(line.ctc || line.ltc || line.cptc || line.license); });
   return lines;
 }
 
@@ -126,7 +126,7 @@ TEST(LineCutting, FindsMarkersAtEveryChunkOffset) {
       const Line expected = WithMarkers(line);
       EXPECT_EQ(Cut(line, 64), Reference(line)) << marker << " at " << offset;
       const LineMarkers found = FindMarkers(line);
-      EXPECT_EQ((Line{line, found.ctc, found.ltc, found.cptc, found.licence}), expected)
+      EXPECT_EQ((Line{line, found.ctc, found.ltc, found.cptc, found.license}), expected)
           << marker << " at " << offset;
     }
   }

@@ -38,7 +38,7 @@ LineMarkers SubstringMarkers(std::string_view line) {
   markers.ctc = has("ctc");
   markers.ltc = has("ltc");
   markers.cptc = has("cptc");
-  markers.licence = has("No valid license found");
+  markers.license = has("No valid license found");
   return markers;
 }
 
