@@ -39,11 +39,11 @@ struct Random {
   }
 };
 
-constexpr std::string_view kDirs[] = {"src/drivers", "src/os", "src/app", "src/comm",
+constexpr std::string_view kDirs[] = {"src/drivers", "src/os",    "src/app",   "src/comm",
                                       "lib/can_bus", "lib/flash", "src/safety"};
-constexpr std::string_view kStems[] = {"can_drv", "adc",     "scheduler", "motor",   "speed_ctrl",
-                                       "uart",    "eeprom",  "watchdog",  "pwm",     "lin_if",
-                                       "crc",     "diag_mgr", "nvm",      "spi_io",  "timer"};
+constexpr std::string_view kStems[] = {"can_drv", "adc",      "scheduler", "motor",  "speed_ctrl",
+                                       "uart",    "eeprom",   "watchdog",  "pwm",    "lin_if",
+                                       "crc",     "diag_mgr", "nvm",       "spi_io", "timer"};
 constexpr std::string_view kCMessages[] = {
     "conversion of constant to narrower type",
     "implicit declaration of function \"can_send\"",
@@ -63,8 +63,8 @@ constexpr std::string_view kCppMessages[] = {
     "a value of type \"int\" cannot be used to initialize an entity of type \"Mode\"",
 };
 constexpr std::string_view kSourceLines[] = {
-    "return speedLimit;", "int retries = 0;", "bus.send(frame, timeout);",
-    "static_assert(kSize > 0);", "motor.reset();", "Mode mode = next;",
+    "return speedLimit;",        "int retries = 0;", "bus.send(frame, timeout);",
+    "static_assert(kSize > 0);", "motor.reset();",   "Mode mode = next;",
 };
 constexpr std::string_view kLinkerMessages[] = {
     "unresolved external: can_init",
@@ -74,10 +74,30 @@ constexpr std::string_view kLinkerMessages[] = {
     "cannot open library file libfp.a",
 };
 constexpr std::string_view kFillerWords[] = {
-    "in",      "instantiation", "of",     "template", "class",     "Motor<int,",
-    "Limits<short>>", "required", "from", "here;",   "candidate", "function",
-    "not",     "viable:",       "no",     "known",   "conversion", "for",
-    "argument", "std::array<Frame,", "N>&", "to",     "const",    "Frame&",
+    "in",
+    "instantiation",
+    "of",
+    "template",
+    "class",
+    "Motor<int,",
+    "Limits<short>>",
+    "required",
+    "from",
+    "here;",
+    "candidate",
+    "function",
+    "not",
+    "viable:",
+    "no",
+    "known",
+    "conversion",
+    "for",
+    "argument",
+    "std::array<Frame,",
+    "N>&",
+    "to",
+    "const",
+    "Frame&",
 };
 
 struct Generator {
@@ -114,7 +134,8 @@ struct Generator {
     if (kind < 4) {
       const std::string file = File(".c");
       Line("ctc -c --core=tc1.6.2 -O2 --iso=99 -Isrc/include -Isrc/drivers -DCAN_CHANNELS=" +
-           random.Number(1, 8) + " -o build/obj/" + file.substr(file.rfind('/') + 1) + ".o " + file);
+           random.Number(1, 8) + " -o build/obj/" + file.substr(file.rfind('/') + 1) + ".o " +
+           file);
     } else if (kind < 6) {
       // The reader joins a "cptc" line with the next one: give it a plain one.
       const std::string file = File(".cpp");
@@ -208,7 +229,8 @@ int main(int argc, char** argv) {
     }
   } else if (kind == "long-line") {
     gen.Line("[ 10%] Building object src/drivers/can_drv.c.o");
-    gen.Line("ctc -c --core=tc1.6.2 -O2 -Isrc/include -o build/obj/can_drv.o src/drivers/can_drv.c");
+    gen.Line(
+        "ctc -c --core=tc1.6.2 -O2 -Isrc/include -o build/obj/can_drv.o src/drivers/can_drv.c");
     gen.Line("ctc E200: [\"src/drivers/can_drv.c\" 118/23] " + gen.Filler(size));
     flush();
     gen.Line("[ 50%] Building object src/app/motor.cpp.o");

@@ -43,7 +43,8 @@ std::string LineByLine(const std::string& bytes) {
     LogLine line;
     LineMarkers markers;
     while (queue.Pop(line, markers)) {
-      if (DispatchLine(line, FindMarkers(line), output) && !output.empty()) printed += output + '\n';
+      if (DispatchLine(line, FindMarkers(line), output) && !output.empty())
+        printed += output + '\n';
     }
   }
   return printed;

@@ -14,18 +14,22 @@ namespace {
 constexpr const char* kNoBanner = "quonvel-test-no-such-program";
 const std::string kLog = QUONVEL_TEST_DATA "/golden/ltc_licence_rules.log";
 
-const std::vector<std::string_view> kUsage = {
-    "Quonvel error: Not enough command line arguments.", "Usage: Quonvel.exe", " --InputFile = ",
-    " --TypCC     = "};
+const std::vector<std::string_view> kUsage = {"Quonvel error: Not enough command line arguments.",
+                                              "Usage: Quonvel.exe",
+                                              " --InputFile = ", " --TypCC     = "};
 const std::vector<std::string_view> kBadOptions = {
     "Quonvel error: Something is wrong with input file or compiler typ",
     "Quonvel error: Please check the command line input directories.  "};
-const std::vector<std::string_view> kLogOutput = {
-    "ltc E106: unresolved external: foo", "ltc F2: ", "ltc  \tF2:\ttext",
-    "Error: No valid license found! ",    "Error: No valid license found! ",
-    "Error: code 7! ",                    "empty ctc msg"};
+const std::vector<std::string_view> kLogOutput = {"ltc E106: unresolved external: foo",
+                                                  "ltc F2: ",
+                                                  "ltc  \tF2:\ttext",
+                                                  "Error: No valid license found! ",
+                                                  "Error: No valid license found! ",
+                                                  "Error: code 7! ",
+                                                  "empty ctc msg"};
 
-std::vector<std::string_view> Join(std::vector<std::string_view> a, const std::vector<std::string_view>& b) {
+std::vector<std::string_view> Join(std::vector<std::string_view> a,
+                                   const std::vector<std::string_view>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
 }
@@ -38,7 +42,8 @@ struct Case {
 };
 
 TEST(CommandLine, OutputAndExitCode) {
-  const std::string emptyLog = (std::filesystem::temp_directory_path() / "quonvel_empty.log").string();
+  const std::string emptyLog =
+      (std::filesystem::temp_directory_path() / "quonvel_empty.log").string();
   std::ofstream(emptyLog, std::ios::binary).close();
   const Case cases[] = {
       {"no arguments", {kNoBanner}, Join(kUsage, kBadOptions), -2},
@@ -49,13 +54,22 @@ TEST(CommandLine, OutputAndExitCode) {
       {"missing file", {kNoBanner, "--InputFile=/no/such/dir/build.log", "--TypCC=TriCore"}, {}, 0},
       {"empty file", {kNoBanner, "--InputFile=" + emptyLog, "--TypCC=TriCore"}, {}, 0},
       {"any order, extra arguments",
-       {kNoBanner, "-v", "--TypCC=TriCore", "extra", "--InputFile=" + kLog, "last"}, kLogOutput, 0},
-      {"argument 0 supplies the input file", {"--InputFile=" + kLog, "--TypCC=TriCore"},
-       Join(kUsage, kLogOutput), -1},
-      {"argument 0 alone cannot pass the type check", {"--InputFile=" + kLog}, Join(kUsage, kBadOptions), -2},
+       {kNoBanner, "-v", "--TypCC=TriCore", "extra", "--InputFile=" + kLog, "last"},
+       kLogOutput,
+       0},
+      {"argument 0 supplies the input file",
+       {"--InputFile=" + kLog, "--TypCC=TriCore"},
+       Join(kUsage, kLogOutput),
+       -1},
+      {"argument 0 alone cannot pass the type check",
+       {"--InputFile=" + kLog},
+       Join(kUsage, kBadOptions),
+       -2},
 #ifdef __linux__
-      {"read error", {kNoBanner, "--InputFile=/proc/self/mem", "--TypCC=TriCore"},
-       {"Quonvel error: Cannot read input file."}, -4},
+      {"read error",
+       {kNoBanner, "--InputFile=/proc/self/mem", "--TypCC=TriCore"},
+       {"Quonvel error: Cannot read input file."},
+       -4},
 #endif
   };
   for (const Case& c : cases) {
@@ -79,7 +93,8 @@ TEST(CommandLine, OutOfMemoryIsReportedNotFatal) {
     std::ofstream file(log, std::ios::binary);
     file << "ctc W1: [\"" << std::string(64u << 20, 'x') << "\" 1/2] x\n";
   }
-  const std::string command = "ulimit -v 40000; exec '" + QuonvelPath() + "' --InputFile=" + log + " --TypCC=TriCore";
+  const std::string command =
+      "ulimit -v 40000; exec '" + QuonvelPath() + "' --InputFile=" + log + " --TypCC=TriCore";
   const ProcessResult run = RunProcess("/bin/sh", {"sh", "-c", command});
   std::filesystem::remove(log);
   ASSERT_TRUE(run.started) << run.err;

@@ -47,21 +47,22 @@ TEST_P(GoldenTest, WritesExactlyTheExpectedBytes) {
   EXPECT_EQ(run.err, "");
 }
 
-#define GOLDEN(name) Golden{QUONVEL_TEST_DATA "/golden/" name ".log", QUONVEL_TEST_DATA "/golden/" name ".out"}
+#define GOLDEN(name) \
+  Golden { QUONVEL_TEST_DATA "/golden/" name ".log", QUONVEL_TEST_DATA "/golden/" name ".out" }
 
-INSTANTIATE_TEST_SUITE_P(
-    Logs, GoldenTest,
-    ::testing::Values(GOLDEN("ctc_rule"), GOLDEN("cptc_rule"), GOLDEN("ltc_licence_rules"), GOLDEN("dispatch"),
-                      Golden{QUONVEL_EXAMPLES "/tricore-build.log",
-                             QUONVEL_TEST_DATA "/golden/tricore-build.out"}),
-    [](const ::testing::TestParamInfo<Golden>& info) {
-      std::string name = info.param.expected;
-      name = name.substr(name.rfind('/') + 1);
-      name = name.substr(0, name.find('.'));
-      for (char& c : name) {
-        if (c == '-') c = '_';
-      }
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Logs, GoldenTest,
+                         ::testing::Values(GOLDEN("ctc_rule"), GOLDEN("cptc_rule"),
+                                           GOLDEN("ltc_licence_rules"), GOLDEN("dispatch"),
+                                           Golden{QUONVEL_EXAMPLES "/tricore-build.log",
+                                                  QUONVEL_TEST_DATA "/golden/tricore-build.out"}),
+                         [](const ::testing::TestParamInfo<Golden>& info) {
+                           std::string name = info.param.expected;
+                           name = name.substr(name.rfind('/') + 1);
+                           name = name.substr(0, name.find('.'));
+                           for (char& c : name) {
+                             if (c == '-') c = '_';
+                           }
+                           return name;
+                         });
 
 }  // namespace

@@ -53,14 +53,15 @@ class Hostile : public testing::Test {
 
   fs::path Write(const fs::path& path, std::string_view bytes) {
     fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path;
   }
   fs::path Write(std::string_view bytes) { return Write(dir_ / "build.log", bytes); }
 
   static ProcessResult Run(const fs::path& input, StdoutMode mode = StdoutMode::kPipe) {
-    return RunProcess(QuonvelPath(), {"Quonvel", "--InputFile=" + input.string(), "--TypCC=TriCore"},
-                      mode);
+    return RunProcess(QuonvelPath(),
+                      {"Quonvel", "--InputFile=" + input.string(), "--TypCC=TriCore"}, mode);
   }
 
   static void Expect(const ProcessResult& result, const std::vector<std::string_view>& lines,
@@ -94,19 +95,26 @@ TEST_F(Hostile, OddBytes) {
       {"Ctrl-Z ends the input inside a diagnostic",
        "ctc W1: [\"a.c\" 1/2] x\x1A y\nltc E1: z\n",
        {"a.c(1,2) :Warning:  x"}},
-      {"CR left at the end of a diagnostic", "ctc W1: [\"a.c\" 1/2] x\r\r\nctc W1: [\"a.c\" 1/2] y\r", {}},
-      {"NUL bytes inside a C diagnostic", "ctc W1: [\"a\0b.c\" 1/2] x\0y\n"s,
+      {"CR left at the end of a diagnostic",
+       "ctc W1: [\"a.c\" 1/2] x\r\r\nctc W1: [\"a.c\" 1/2] y\r",
+       {}},
+      {"NUL bytes inside a C diagnostic",
+       "ctc W1: [\"a\0b.c\" 1/2] x\0y\n"s,
        {"a\0b.c(1,2) :Warning:  x\0y"sv}},
-      {"NUL bytes inside a C++ diagnostic", "cptc E1: [\"\0.cpp\" 3] t\0\n3 \0more"s,
+      {"NUL bytes inside a C++ diagnostic",
+       "cptc E1: [\"\0.cpp\" 3] t\0\n3 \0more"s,
        {"\0.cpp(3) : Error:  t\0"sv, "\0more"sv}},
       {"NUL bytes in a linker line", "ltc E1: \0\0\n"s, {"ltc E1: \0\0"sv}},
-      {"invalid UTF-8 in name and text", "ctc E1: [\"\xFF\xFE.c\" 1/2] \x80\xC3(\xE9\xF5\x90",
+      {"invalid UTF-8 in name and text",
+       "ctc E1: [\"\xFF\xFE.c\" 1/2] \x80\xC3(\xE9\xF5\x90",
        {"\xFF\xFE.c(1,2) :Error:  \x80\xC3(\xE9\xF5\x90"}},
       {"every byte from 0x80 to 0xFF", highLtc, {highLtc}},
       {"0xA0 is no white space", "ctc\xA0W1: [\"a.c\" 1/2] x", {}},
-      {"cptc diagnostic on the last line", "cptc W1: [\"a.cpp\" 3] expected 2 arguments",
+      {"cptc diagnostic on the last line",
+       "cptc W1: [\"a.cpp\" 3] expected 2 arguments",
        {"a.cpp(3) : Warning:  expected", "arguments "}},
-      {"cptc diagnostic on the last line, LF ended", "cptc W1: [\"a.cpp\" 3] expected 2 arguments\n",
+      {"cptc diagnostic on the last line, LF ended",
+       "cptc W1: [\"a.cpp\" 3] expected 2 arguments\n",
        {"a.cpp(3) : Warning:  expected", "arguments "}},
       {"a bare cptc on the last line", "ctc W1: [\"a.c\" 1/2] x\ncptc", {"a.c(1,2) :Warning:  x"}},
   };

@@ -27,12 +27,44 @@ const Rule kRules[] = {
 
 // Pieces that make a free-text part interesting for the patterns: separators
 // they look for, markers, and bytes outside every class.
-const std::vector<std::string> kFragments = {
-    "\"",   "\" ",  " 12/3]", "[\"",   "]",     " 7 ",  "/",      "42",
-    ": ",   ". ",   "ctc",    "cptc",  "ltc",   "x",    "abc def", "\t",
-    "\r",   "\n",   "\v",     "\f",    " ",     "  ",   "\x80",    "\xff\xfe",
-    "\xc3\xa9", std::string(1, '\0'), "No valid license found", "E", "F", "W",
-    "!",    "\" 3 ]", "\"3]",  "] 5 ",  "0",     "\\",   "{",       "~"};
+const std::vector<std::string> kFragments = {"\"",
+                                             "\" ",
+                                             " 12/3]",
+                                             "[\"",
+                                             "]",
+                                             " 7 ",
+                                             "/",
+                                             "42",
+                                             ": ",
+                                             ". ",
+                                             "ctc",
+                                             "cptc",
+                                             "ltc",
+                                             "x",
+                                             "abc def",
+                                             "\t",
+                                             "\r",
+                                             "\n",
+                                             "\v",
+                                             "\f",
+                                             " ",
+                                             "  ",
+                                             "\x80",
+                                             "\xff\xfe",
+                                             "\xc3\xa9",
+                                             std::string(1, '\0'),
+                                             "No valid license found",
+                                             "E",
+                                             "F",
+                                             "W",
+                                             "!",
+                                             "\" 3 ]",
+                                             "\"3]",
+                                             "] 5 ",
+                                             "0",
+                                             "\\",
+                                             "{",
+                                             "~"};
 
 class LineGenerator {
  public:
@@ -49,7 +81,9 @@ class LineGenerator {
   }
 
  private:
-  std::size_t Pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
+  std::size_t Pick(std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_);
+  }
 
   char AnyMember(const CharSet& chars) {
     for (;;) {
@@ -64,7 +98,8 @@ class LineGenerator {
     // internal chunk boundaries (every 256 bytes).
     const std::size_t parts = Pick(12) == 0 ? 40 + Pick(120) : Pick(6);
     for (std::size_t i = 0; i < parts; ++i) {
-      text += Pick(3) == 0 ? std::string(1, static_cast<char>(Pick(256))) : kFragments[Pick(kFragments.size())];
+      text += Pick(3) == 0 ? std::string(1, static_cast<char>(Pick(256)))
+                           : kFragments[Pick(kFragments.size())];
     }
     return text;
   }
@@ -76,10 +111,17 @@ class LineGenerator {
     }
     std::size_t count = block.repeat == Repeat::kOnce ? 1 : 1 + Pick(3);
     switch (Pick(48)) {
-      case 0: count = 0; break;          // missing piece
-      case 1: count += 1; break;         // doubled piece
-      case 2: line += FreeText(); break; // something misplaced before it
-      default: break;
+      case 0:
+        count = 0;
+        break;  // missing piece
+      case 1:
+        count += 1;
+        break;  // doubled piece
+      case 2:
+        line += FreeText();
+        break;  // something misplaced before it
+      default:
+        break;
     }
     for (std::size_t i = 0; i < count; ++i) line += AnyMember(block.chars);
   }
@@ -183,7 +225,8 @@ TEST(MatcherDifferential, AgreesOnHandPickedLines) {
       "ctc E12: [\"a.c\" 3/4]\r",
       "ctc E12: [\"a\rc\" 3/4] x",
       "ctc\r E12:\r [\"a.c\"\r3/4] x",
-      "cptc E1234: [\"src/app/motor.cpp\" 57] identifier \"speedLimit\" is undefined 57 return speedLimit;",
+      "cptc E1234: [\"src/app/motor.cpp\" 57] identifier \"speedLimit\" is undefined 57 return "
+      "speedLimit;",
       "cptc W1: [\"a b.cpp\" 3] see [\"c.cpp\" 4] x 5 more",
       "cptc W1: [\"a.cpp\" 3] expected 2 arguments ",
       "cptc F0005: [\"a.cpp\" 3] text 3 x = y + 2 ;",
