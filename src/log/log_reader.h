@@ -76,6 +76,9 @@ class LogReader {
   explicit LogReader(InputFile& input, std::size_t blockSize = kBlockSize);
   // Reads `bytes` as if they were a file's, in blocks of `blockSize`.
   explicit LogReader(std::string_view bytes, std::size_t blockSize = kBlockSize);
+  // The reader keeps a view of the bytes: a temporary would be gone before
+  // the first part is read.
+  LogReader(std::string&& bytes, std::size_t blockSize = kBlockSize) = delete;
 
   // Takes the next part; false after the last one, or at once when the file
   // is not open. An open file always gives at least one part and one line

@@ -121,7 +121,8 @@ TEST(ConvertLog, PartsFailedOnTheSecondThreadAreRetriedAndAFailureFollowsTheLine
   EXPECT_TRUE(secondThreadFailed);
 
   std::string printed;
-  LogReader reader(log + "ltc boom\nltc after\n", 16);
+  const std::string failing = log + "ltc boom\nltc after\n";
+  LogReader reader(failing, 16);
   EXPECT_THROW(ConvertLog(reader, Echo, [&](std::string_view line) { (printed += line) += '\n'; }),
                std::runtime_error);
   EXPECT_EQ(printed, log);
