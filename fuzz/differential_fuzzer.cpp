@@ -26,13 +26,13 @@ namespace {
 // our matcher.
 constexpr std::size_t kMaxLine = 2048;
 
-struct Rule {
+struct FuzzedRule {
   const char* name;
   const MessagePattern& (*pattern)();
   std::string_view marker;
 };
 
-constexpr Rule kRules[] = {
+constexpr FuzzedRule kRules[] = {
     {"ctc", CtcPattern, "ctc"},
     {"cptc", CptcPattern, "cptc"},
     {"ltc", LtcPattern, "ltc"},
@@ -44,14 +44,14 @@ long Offset(std::string_view group, std::string_view line) {
   return group.data() == nullptr ? -1 : static_cast<long>(group.data() - line.data());
 }
 
-[[noreturn]] void Disagree(const Rule& rule, const char* way, std::string_view line,
+[[noreturn]] void Disagree(const FuzzedRule& rule, const char* way, std::string_view line,
                            const char* what, std::size_t group) {
   std::fprintf(stderr, "%s pattern, %s: %s (group %zu), line of %zu bytes: \"%.*s\"\n", rule.name,
                way, what, group, line.size(), static_cast<int>(line.size()), line.data());
   std::abort();
 }
 
-void Compare(const Rule& rule, const char* way, std::string_view line, bool matched,
+void Compare(const FuzzedRule& rule, const char* way, std::string_view line, bool matched,
              const MatchResult& ours, bool referenceMatched, const MatchResult& reference) {
   if (matched != referenceMatched) {
     Disagree(rule, way, line, matched ? "only ours matches" : "only std::regex matches", 0);
@@ -75,7 +75,7 @@ void Compare(const Rule& rule, const char* way, std::string_view line, bool matc
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0 || size > kMaxLine + 1) return -1;  // -1: not worth keeping
-  const Rule& rule = kRules[data[0] & 3];
+  const FuzzedRule& rule = kRules[data[0] & 3];
   std::string line;
   if (data[0] & 4) line = rule.marker;
   line.append(reinterpret_cast<const char*>(data + 1), size - 1);
