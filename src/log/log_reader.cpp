@@ -6,6 +6,8 @@
 #include <new>
 #include <system_error>
 
+#include "log/standard_input.h"
+
 namespace {
 
 constexpr char kCtrlZ = '\x1A';
@@ -44,6 +46,10 @@ std::size_t LastLogicalLineEnd(std::string_view text) {
 
 InputFile OpenInputFile(const std::string& path) {
   InputFile input;
+  if (path == "-") {
+    input.handle.reset(BinaryStandardInput());
+    return input;
+  }
   std::error_code error;
   // A directory cannot be opened as a file on Windows; treat it alike here.
   if (std::filesystem::is_directory(path, error)) return input;

@@ -26,13 +26,17 @@
 // The input file, opened in binary mode.
 struct InputFile {
   struct Closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+    // Standard input stays open: it is not ours to close.
+    void operator()(std::FILE* file) const {
+      if (file != stdin) std::fclose(file);
+    }
   };
   std::unique_ptr<std::FILE, Closer> handle;
 };
 
 // Opens `path` for reading without keeping other readers or writers out. A
 // directory, or anything that cannot be opened, leaves the file not open.
+// "-" is standard input; a file of that name is "./-".
 InputFile OpenInputFile(const std::string& path);
 
 bool IsOpen(const InputFile& input);
