@@ -1,5 +1,9 @@
-# nlohmann/json for the SARIF layout and its tests (header-only).
-# 3.4 is the first release whose dump() can replace invalid UTF-8.
+# nlohmann/json (header-only), which the tests use to read the SARIF layout
+# back. 3.4 is the first release whose dump() can replace invalid UTF-8.
+# Taken from an installed package (Debian nlohmann-json3-dev, vcpkg), or a
+# pinned release downloaded from QUONVEL_JSON_URL; when neither works,
+# configure stops at once and says what to do.
+include(${CMAKE_CURRENT_LIST_DIR}/QuonvelDownload.cmake)
 if(TARGET nlohmann_json::nlohmann_json)
   return()
 endif()
@@ -17,14 +21,30 @@ if(CMAKE_CROSSCOMPILING)
   endif()
 else()
   find_package(nlohmann_json 3.4 QUIET GLOBAL)
+  if(nlohmann_json_FOUND)
+    return()
+  endif()
 endif()
 
-if(NOT nlohmann_json_FOUND)
-  # Not installed (e.g. Windows without vcpkg): a pinned release, checked
-  # against its hash.
-  include(FetchContent)
-  FetchContent_Declare(nlohmann_json
-    URL https://github.com/nlohmann/json/releases/download/v3.11.3/json.tar.xz
-    URL_HASH SHA256=d6c65aca6b1ed68e7a182f4757257b107ae403032760ed6ef121c9d55e81757d)
-  FetchContent_MakeAvailable(nlohmann_json)
+option(QUONVEL_JSON_FETCH "Download nlohmann/json when it is not installed" ON)
+set(QUONVEL_JSON_URL https://github.com/nlohmann/json/releases/download/v3.11.3/json.tar.xz
+    CACHE STRING "Where nlohmann/json 3.11.3 is downloaded from")
+set(download_failure "")
+if(QUONVEL_JSON_FETCH)
+  set(sha256 d6c65aca6b1ed68e7a182f4757257b107ae403032760ed6ef121c9d55e81757d)
+  quonvel_download(nlohmann_json ${QUONVEL_JSON_URL} ${sha256} archive download_failure)
+  if(archive)
+    include(FetchContent)
+    FetchContent_Declare(nlohmann_json URL ${archive} URL_HASH SHA256=${sha256}
+      DOWNLOAD_EXTRACT_TIMESTAMP ON)
+    FetchContent_MakeAvailable(nlohmann_json)
+  endif()
+endif()
+if(NOT TARGET nlohmann_json::nlohmann_json)
+  quonvel_missing_dependency("nlohmann/json 3.4 or newer (needed by the tests)"
+    "No installed package, no download.\n${download_failure}"
+    "cmake --workflow --preset tool builds Quonvel alone (or configure with -DBUILD_TESTING=OFF)."
+    "Debian/Ubuntu: sudo apt-get install nlohmann-json3-dev"
+    "vcpkg:         vcpkg install nlohmann-json, and configure with its toolchain file"
+    "download:      with access to github.com and -DQUONVEL_JSON_FETCH=ON (the default), or -DQUONVEL_JSON_URL=<mirror of json.tar.xz>")
 endif()

@@ -7,9 +7,14 @@ set(quonvel_mingw_prefix x86_64-w64-mingw32)
 # The posix thread model gives the full C++ thread library (std::thread,
 # std::mutex) that the win32 model of GCC 12 lacks; -static links its
 # winpthread in, so no DLL has to travel with the executable.
-find_program(CMAKE_C_COMPILER NAMES ${quonvel_mingw_prefix}-gcc-posix ${quonvel_mingw_prefix}-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${quonvel_mingw_prefix}-g++-posix ${quonvel_mingw_prefix}-g++ REQUIRED)
-find_program(CMAKE_RC_COMPILER NAMES ${quonvel_mingw_prefix}-windres REQUIRED)
+find_program(CMAKE_C_COMPILER NAMES ${quonvel_mingw_prefix}-gcc-posix ${quonvel_mingw_prefix}-gcc)
+find_program(CMAKE_CXX_COMPILER NAMES ${quonvel_mingw_prefix}-g++-posix ${quonvel_mingw_prefix}-g++)
+find_program(CMAKE_RC_COMPILER NAMES ${quonvel_mingw_prefix}-windres)
+if(NOT CMAKE_C_COMPILER OR NOT CMAKE_CXX_COMPILER OR NOT CMAKE_RC_COMPILER)
+  message(FATAL_ERROR "MinGW-w64 for x86_64 (${quonvel_mingw_prefix}-g++, -windres) not found.\n"
+    "Debian/Ubuntu: sudo apt-get install g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 "
+    "(the tests also need wine wine64 googletest nlohmann-json3-dev)")
+endif()
 
 set(CMAKE_FIND_ROOT_PATH /usr/${quonvel_mingw_prefix})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
