@@ -8,6 +8,7 @@
 
 #include "app/console.h"
 #include "app/convert.h"
+#include "app/help.h"
 #include "app/options.h"
 #include "app/output_format.h"
 #include "app/version_banner.h"
@@ -21,9 +22,26 @@ constexpr int kUnknownCompiler = -3;
 constexpr int kFailure = -4;
 
 int Run(int argc, char** argv) {
+  const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "";
+  // Asked alone, these answer and end the run; any other short command line
+  // keeps the banner and usage lines below.
+  if (argc == 2 && argv[1] != nullptr) {
+    const std::string_view only = argv[1];
+    if (only == "--help" || only == "-h" || only == "/?") {
+      PrintHelp();
+      return 0;
+    }
+    if (only == "--version") {
+      if (PrintVersionBanner(program)) return 0;
+      WriteLine("Quonvel error: Cannot read the version information of \"" + std::string(program) +
+                "\".");
+      return kFailure;
+    }
+  }
+
   int exitCode = 0;
   if (argc < 3) {
-    PrintVersionBanner(argc > 0 && argv[0] != nullptr ? argv[0] : "");
+    PrintVersionBanner(program);
     WriteLine("Quonvel error: Not enough command line arguments.");
     WriteLine("Usage: Quonvel.exe");
     WriteLine(" --InputFile = ");

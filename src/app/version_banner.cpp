@@ -6,12 +6,13 @@
 #include "app/version_banner_platform.h"
 #include "build_date.h"
 
-void PrintVersionBanner(const char* programPath) {
+bool PrintVersionBanner(const char* programPath) {
   const std::optional<VersionInfo> info = ReadVersionInfo(programPath);
   // No version information is not worth a message: the usage text follows.
-  if (!info) return;
+  if (!info) return false;
   WriteLine(info->fileName + " version " + info->versionText + " from " + BuildDate());
   WriteLine(info->legalNotice);
+  return true;
 }
 
 const std::string& BuildDate() {

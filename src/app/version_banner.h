@@ -6,8 +6,9 @@
 #include <string>
 
 // Prints the two banner lines when the version information of the file named
-// by `programPath` can be read; prints nothing otherwise.
-void PrintVersionBanner(const char* programPath);
+// by `programPath` can be read, and says whether it could; prints nothing
+// otherwise.
+bool PrintVersionBanner(const char* programPath);
 
 // The build date, "Mmm dd yyyy", fixed when the program was built.
 const std::string& BuildDate();

@@ -3,17 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <regex>
 #include <string>
 #include <string_view>
 
+#include "app/version_banner_platform.h"
 #include "app/version_record.h"
 
 namespace {
-
-using version_record::FindVersionRecord;
-using version_record::VersionRecord;
 
 TEST(VersionTextTest, MajorDotMinorInDecimal) {
   const struct {
@@ -37,85 +36,41 @@ TEST(BuildDateTest, HasTheLayoutOfDateWithBlankPaddedDay) {
       << '"' << date << '"';
 }
 
-std::string Entry(char tag, std::string_view value) {
-  std::string entry{tag, static_cast<char>(value.size() & 0xff),
-                    static_cast<char>(value.size() >> 8)};
-  return entry.append(value);
+// Begin marker, the values joined by NUL, end marker.
+std::string Record(std::initializer_list<std::string_view> values) {
+  std::string record = "<B>";
+  for (std::string_view value : values) record.append(value).push_back('\0');
+  if (values.size() > 0) record.pop_back();
+  return record + "</B>";
 }
 
-std::string VersionEntry(std::uint32_t fileVersionMS) {
-  std::string bytes;
-  for (int shift = 0; shift < 32; shift += 8)
-    bytes += static_cast<char>((fileVersionMS >> shift) & 0xff);
-  return Entry(version_record::kVersionTag, bytes);
-}
-
-std::string Record(const std::string& entries) {
-  return version_record::BeginMarker() + entries + version_record::EndMarker();
-}
-
-TEST(VersionRecordTest, FindsRecordOrNothing) {
+TEST(VersionRecordTest, FindsFirstCompleteRecordOrNothing) {
   using namespace std::string_literals;
-  const std::string full =
-      VersionEntry(0x00010002) + Entry('F', "Quonvel") + Entry('L', "(C) Maker");
-  const std::string begin = version_record::BeginMarker();
-  const std::string end = version_record::EndMarker();
+  const std::string full = Record({"Quonvel", "1.2", "(C) Maker"});
+  const VersionInfo values{"Quonvel", "1.2", "(C) Maker"};
   const struct {
     const char* name;
     std::string bytes;
-    std::optional<VersionRecord> expected;
+    std::optional<VersionInfo> expected;
   } cases[] = {
-      {"complete, amid other bytes",
-       "\x7f"
-       "ELF\0\0"s +
-           Record(full) + "\0tail"s,
-       VersionRecord{0x00010002, "Quonvel", "(C) Maker"}},
-      {"values in any order, unknown tag skipped",
-       Record(Entry('L', "n") + Entry('?', "later") + VersionEntry(0x00030004) + Entry('F', "f")),
-       VersionRecord{0x00030004, "f", "n"}},
-      {"values keep NUL bytes and marker text", Record(VersionEntry(1) + Entry('F', "a\0b"s + end)),
-       VersionRecord{1, "a\0b"s + end, ""}},
-      {"no file name reads empty", Record(VersionEntry(0x00010002) + Entry('L', "(C) Maker")),
-       VersionRecord{0x00010002, "", "(C) Maker"}},
-      {"no legal notice reads empty", Record(VersionEntry(0x00010002) + Entry('F', "Quonvel")),
-       VersionRecord{0x00010002, "Quonvel", ""}},
-      {"a broken record before a good one", begin + "junk" + Record(full),
-       VersionRecord{0x00010002, "Quonvel", "(C) Maker"}},
+      {"amid other bytes", "\x7f"s + "ELF\0\0"s + full + "\0tail"s, values},
+      {"empty values", Record({"", "", ""}), VersionInfo{"", "", ""}},
+      {"a begin marker without values first", "<B>junk" + full, values},
+      {"two values first", Record({"Quonvel", "1.2"}) + full, values},
       {"no bytes", "", std::nullopt},
-      {"no record", "Quonvel version 1.2\n(C) Maker\n", std::nullopt},
-      {"no file version", Record(Entry('F', "Quonvel") + Entry('L', "(C) Maker")), std::nullopt},
-      {"file version of the wrong size", Record(Entry('V', "\1\2\3"s) + Entry('F', "x")),
-       std::nullopt},
-      {"cut before the end marker", begin + full, std::nullopt},
-      {"cut inside the end marker", Record(full).substr(0, (begin + full + end).size() - 1),
-       std::nullopt},
-      {"cut inside a value", begin + full.substr(0, full.size() - 2), std::nullopt},
-      {"cut inside an entry header", begin + VersionEntry(1) + "F\x07", std::nullopt},
-      {"length past the end marker", begin + VersionEntry(1) + "F\x40\x00"s + end, std::nullopt},
-      {"end marker alone", end + full + end, std::nullopt},
+      {"no end marker", full.substr(0, full.size() - 1), std::nullopt},
+      {"four values", Record({"a", "b", "c", "d"}), std::nullopt},
+      {"end marker alone", "</B>" + full.substr(3), std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::optional<VersionRecord> found = FindVersionRecord(c.bytes);
+    const std::optional<VersionInfo> found = FindVersionRecord(c.bytes, "<B>", "</B>");
     ASSERT_EQ(found.has_value(), c.expected.has_value());
     if (!found) continue;
-    EXPECT_EQ(found->fileVersionMS, c.expected->fileVersionMS);
     EXPECT_EQ(found->fileName, c.expected->fileName);
+    EXPECT_EQ(found->versionText, c.expected->versionText);
     EXPECT_EQ(found->legalNotice, c.expected->legalNotice);
   }
-}
-
-TEST(VersionRecordTest, CompileTimeRecordReadsBack) {
-  constexpr std::string_view name = "Quonvel";
-  constexpr std::string_view notice = "Copyright (C) Maker";
-  constexpr auto record = version_record::BuildRecord<version_record::RecordSize(name, notice)>(
-      0x000a0000, name, notice);
-  const std::optional<VersionRecord> found =
-      FindVersionRecord(std::string_view(record.data(), record.size()));
-  ASSERT_TRUE(found.has_value());
-  EXPECT_EQ(found->fileVersionMS, 0x000a0000u);
-  EXPECT_EQ(found->fileName, name);
-  EXPECT_EQ(found->legalNotice, notice);
 }
 
 }  // namespace

@@ -56,6 +56,49 @@ TEST(BannerTest, NoArgumentsPrintsBannerUsageAndErrors) {
   EXPECT_EQ(run.exitCode, ExitCodeOf(-2));
 }
 
+// Alone after the program path, --help, -h and /? print the full usage and
+// --version the banner; exit 0. Everything else keeps the usage lines.
+TEST(BannerTest, HelpAndVersionAlone) {
+  const ProcessResult noArguments = RunProcess(QuonvelPath(), {QuonvelPath()});
+  const std::string banner = noArguments.out.substr(0, noArguments.out.find("Quonvel error:"));
+  ASSERT_NE(banner, "");
+  const ProcessResult help = RunProcess(QuonvelPath(), {QuonvelPath(), "--help"});
+  for (const char* text : {"Usage: Quonvel --InputFile=<path> --TypCC=TriCore", "--Format=msvc",
+                           "msbuild", "gcc", "sarif", "- reads standard input", "--version",
+                           "Exit codes:", "-4", "Example:", "man quonvel"}) {
+    EXPECT_NE(help.out.find(text), std::string::npos) << text << '\n' << help.out;
+  }
+  const std::string shortLine = banner + OutputLines(kUsageAndErrorLines);
+  const struct {
+    std::vector<std::string> arguments;
+    std::string out;
+    int exitCode;
+  } cases[] = {
+      {{QuonvelPath(), "--help"}, help.out, 0},
+      {{QuonvelPath(), "-h"}, help.out, 0},
+      {{QuonvelPath(), "/?"}, help.out, 0},
+      {{QuonvelPath(), "--version"}, banner, 0},
+      {{"no-such-dir/Quonvel", "--version"},
+       OutputLines({"Quonvel error: Cannot read the version information of "
+                    "\"no-such-dir/Quonvel\"."}),
+       -4},
+      {{QuonvelPath(), "--HELP"}, shortLine, -2},
+      {{QuonvelPath(), "-?"}, shortLine, -2},
+      {{QuonvelPath(), "--version "}, shortLine, -2},
+      {{QuonvelPath(), "--help", "--version"},
+       OutputLines({kUsageAndErrorLines.begin() + 4, kUsageAndErrorLines.end()}),
+       -2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.back());
+    const ProcessResult run = RunProcess(QuonvelPath(), c.arguments);
+    ASSERT_TRUE(run.started) << run.err;
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exitCode, ExitCodeOf(c.exitCode));
+  }
+}
+
 TEST(BannerTest, ProgramPathWithoutVersionPrintsNoBanner) {
   const struct {
     const char* name;

@@ -1,0 +1,48 @@
+#include "app/help.h"
+
+#include <string_view>
+
+#include "app/console.h"
+
+namespace {
+
+// Line by line, as every message leaves: text, line end, flush.
+constexpr std::string_view kHelp[] = {
+    "Usage: Quonvel --InputFile=<path> --TypCC=TriCore [--Format=msvc|msbuild|gcc|sarif]",
+    "       Quonvel --help | -h | /?",
+    "       Quonvel --version",
+    "",
+    "Reads a captured TriCore toolchain log (C compiler ctc, C++ compiler cptc,",
+    "linker ltc) and writes each diagnostic it recognises to standard output;",
+    "every other line of the log is dropped.",
+    "",
+    "Options, one argument each, in any order:",
+    "  --InputFile=<path>  the captured log; - reads standard input",
+    "  --TypCC=TriCore     the compiler type; only TriCore is accepted",
+    "  --Format=<layout>   the output layout; msvc when not given:",
+    "      msvc     the MSVC output window:  src/a.c(118,23) :Warning:  text",
+    "      msbuild  MSBuild's Error List:    src/a.c(118,23): warning ctcW505: text",
+    "      gcc      GCC's layout:            src/a.c:118:23: warning: text [ctc W505]",
+    "      sarif    one SARIF 2.1.0 log, for code scanning and SARIF viewers",
+    "  --help, -h, /?      this text (only as the one argument)",
+    "  --version           the name, version, build date and licence",
+    "",
+    "Exit codes:",
+    "   0  the log was read (a file that cannot be opened reads as empty)",
+    "  -1  fewer than two arguments, yet the options were found and the log read",
+    "  -2  --InputFile or --TypCC missing or empty, or an unknown --Format",
+    "  -3  --TypCC is not TriCore",
+    "  -4  the log could not be read to its end, or the run failed",
+    "      (the last line says why); a POSIX shell sees -1 to -4 as 255 to 252",
+    "",
+    "Example:",
+    "  Quonvel --InputFile=build.log --TypCC=TriCore --Format=msbuild",
+    "",
+    "More: man quonvel, or README.md beside the program or in share/doc/quonvel.",
+};
+
+}  // namespace
+
+void PrintHelp() {
+  for (std::string_view line : kHelp) WriteLine(line);
+}
