@@ -37,14 +37,25 @@ function(quonvel_download name url sha256 archive_var reason_var)
 endfunction()
 
 # Stops configure with what was tried, how to get <what>, and how to build
-# without it. The remaining arguments are the lines of "how to get it".
+# without it; the remaining arguments are the lines of "how to get it". The
+# stop comes at the end of the top folder's configure, so that one run names
+# every dependency that is missing, not only the first.
 function(quonvel_missing_dependency what tried without)
   set(ways "")
   foreach(way IN LISTS ARGN)
     string(APPEND ways "  ${way}\n")
   endforeach()
-  message(FATAL_ERROR
-    "${what} not found. ${tried}\n"
-    "Get it in one of these ways:\n${ways}"
-    "Or build without it: ${without}")
+  set_property(GLOBAL APPEND_STRING PROPERTY QUONVEL_MISSING
+    "${what} not found. ${tried}\nGet it in one of these ways:\n${ways}Or build without it: ${without}\n\n")
+  get_property(scheduled GLOBAL PROPERTY QUONVEL_MISSING_SCHEDULED)
+  if(NOT scheduled)
+    set_property(GLOBAL PROPERTY QUONVEL_MISSING_SCHEDULED ON)
+    cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL quonvel_report_missing)
+  endif()
+endfunction()
+
+function(quonvel_report_missing)
+  get_property(missing GLOBAL PROPERTY QUONVEL_MISSING)
+  string(STRIP "${missing}" missing)
+  message(FATAL_ERROR "${missing}")
 endfunction()
