@@ -361,20 +361,19 @@ TEST(Recipes, VsCodeProblemMatcherReadsEachDiagnosticOnce) {
       "src/can_drv.c 118 23 warning",  "src/can_drv.c 240 9 warning",
       "src/adc_sampler.c 57 14 error", "src/board/pins.h 3 1 error",
       "src/app/motor.cpp 57  error",   "lib/can_bus.cpp 212  warning",
-      "tricore-build.log 23  error",   "tricore-build.log 24  error",
-      "tricore-build.log 26  error"};
+      "src/saltcalc.c 12 5 warning",   "tricore-build.log 23  error",
+      "tricore-build.log 24  error",   "tricore-build.log 26  error"};
   std::vector<std::string> lines;
-  for (std::string line; std::getline(output, line);) lines.push_back(line);
+  for (std::string line; std::getline(output, line);) {
+    // The golden output's stand-in for the log as Quonvel was given it.
+    if (line.starts_with("{log}")) line.replace(0, 5, "tricore-build.log");
+    lines.push_back(line);
+  }
   const auto problems = [&lines](Read (*reader)(const std::string&)) {
     std::vector<std::string> read;
     for (const std::string& line : lines) {
       const Read r = reader(line);
-      if (!r.matched) continue;
-      // The log as Quonvel was given it: only its name is the same everywhere.
-      const std::size_t slash = r.file.find_last_of("/\\");
-      const bool log = r.file.ends_with("tricore-build.log") && slash != std::string::npos;
-      read.push_back((log ? r.file.substr(slash + 1) : r.file) + " " + r.line + " " + r.column +
-                     " " + r.severity);
+      if (r.matched) read.push_back(r.file + " " + r.line + " " + r.column + " " + r.severity);
     }
     return read;
   };
