@@ -27,7 +27,7 @@ file(WRITE "${project}/firmware.proj" [[
     <TriCoreBuildCommand>sh toolchain.sh</TriCoreBuildCommand>
     <TriCoreLogDir>$(MSBuildProjectDirectory)/log's dir/</TriCoreLogDir>
   </PropertyGroup>
-  <ItemGroup>
+  <ItemGroup Condition="'$(NoSources)' == ''">
     <TriCoreSources Include="src/*.c" />
   </ItemGroup>
   <Import Project="]] "${TARGETS}" [[" />
@@ -40,9 +40,9 @@ set(diagnostic "src/app/motor.cpp\\(57\\): error cptcE1234: identifier \"speedLi
 set(own "The project's own compile")
 # Builds once; `outcome` is "passes" or "fails", `expectedRuns` the number of
 # toolchain runs so far, `shown` and `hidden` patterns the build log must and
-# must not hold.
+# must not hold; further arguments go to xbuild.
 function(build what quonvel outcome expectedRuns shown hidden)
-  execute_process(COMMAND ${XBUILD} /nologo /v:n "/p:QuonvelExe=${quonvel}" firmware.proj
+  execute_process(COMMAND ${XBUILD} /nologo /v:n "/p:QuonvelExe=${quonvel}" ${ARGN} firmware.proj
     WORKING_DIRECTORY "${project}"
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
   set(got fails)
@@ -94,4 +94,7 @@ build("a failed step runs again" ${quonvel} fails 4 "${diagnostic}" "")
 file(REMOVE "${fail}")
 build("the toolchain passes again" ${quonvel} passes 5 "${diagnostic}" "")
 file(TOUCH "${project}/src/main.c")
-build("Quonvel missing" "${project}/no-such-Quonvel" fails 6 "Quonvel not found" "${own}")
+build("no sources listed" ${quonvel} passes 6 "${diagnostic}" "" /p:NoSources=1)
+build("no sources listed, again" ${quonvel} passes 7 "${diagnostic}" "" /p:NoSources=1)
+file(TOUCH "${project}/src/main.c")
+build("Quonvel missing" "${project}/no-such-Quonvel" fails 8 "Quonvel not found" "${own}")
