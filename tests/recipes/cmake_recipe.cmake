@@ -3,6 +3,7 @@
 #
 #   cmake -DRECIPE=<examples/cmake> -DWORK=<scratch dir> -DQUONVEL=<exe>
 #         -DSAMPLE=<sample log> -DGENERATOR=<generator> [-DLIVE=ON] -P cmake_recipe.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/check_build.cmake)
 set(src ${WORK}/ecu)
 set(build ${WORK}/build)
 set(runs ${WORK}/runs.txt)
@@ -27,43 +28,12 @@ function(configure quonvel)
 endfunction()
 
 set(diagnostic "src/app/motor.cpp:57: error: identifier \"speedLimit\" is undefined \\[cptc E1234\\]")
-# Builds once; `outcome` is "passes" or "fails", `expectedRuns` the number of
-# toolchain runs so far, `shown` and `hidden` patterns the build output must
-# and must not hold.
+# Builds once and checks the build (see check_build.cmake).
 function(build what outcome expectedRuns shown hidden)
   execute_process(COMMAND ${CMAKE_COMMAND} --build ${build}
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  set(got fails)
-  if(result EQUAL 0)
-    set(got passes)
-  endif()
-  set(count 0)
-  if(EXISTS ${runs})
-    file(STRINGS ${runs} lines)
-    list(LENGTH lines count)
-  endif()
-  set(problems)
-  if(NOT got STREQUAL outcome)
-    string(APPEND problems " the build ${got};")
-  endif()
-  if(NOT count EQUAL expectedRuns)
-    string(APPEND problems " ${count} toolchain runs, not ${expectedRuns};")
-  endif()
-  foreach(pattern IN LISTS shown)
-    if(NOT output MATCHES "${pattern}")
-      string(APPEND problems " no \"${pattern}\";")
-    endif()
-  endforeach()
-  foreach(pattern IN LISTS hidden)
-    if(output MATCHES "${pattern}")
-      string(APPEND problems " \"${pattern}\" shown;")
-    endif()
-  endforeach()
-  if(problems)
-    message(SEND_ERROR "${what}:${problems}\n${output}")
-  else()
-    message(STATUS "${what}: ok")
-  endif()
+  check_build("${what}" "${result}" "${output}" ${runs} ${outcome} ${expectedRuns} "${shown}"
+    "${hidden}")
 endfunction()
 
 configure(${QUONVEL})

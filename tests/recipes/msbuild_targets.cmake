@@ -5,6 +5,7 @@
 #
 #   cmake -DTARGETS=<TriCore.Quonvel.targets> -DXBUILD=<xbuild> -DQUONVEL=<exe>
 #         -DSAMPLE=<sample log> -DWORK=<scratch dir> -P msbuild_targets.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/check_build.cmake)
 set(project "${WORK}/it's a project")
 set(runs "${project}/runs.txt")
 set(fail "${project}/fail")
@@ -38,44 +39,14 @@ file(WRITE "${project}/firmware.proj" [[
 
 set(diagnostic "src/app/motor.cpp\\(57\\): error cptcE1234: identifier \"speedLimit\" is undefined")
 set(own "The project's own compile")
-# Builds once; `outcome` is "passes" or "fails", `expectedRuns` the number of
-# toolchain runs so far, `shown` and `hidden` patterns the build log must and
-# must not hold; further arguments go to xbuild.
+# Builds once and checks the build (see check_build.cmake); further arguments
+# go to xbuild.
 function(build what quonvel outcome expectedRuns shown hidden)
   execute_process(COMMAND ${XBUILD} /nologo /v:n "/p:QuonvelExe=${quonvel}" ${ARGN} firmware.proj
     WORKING_DIRECTORY "${project}"
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  set(got fails)
-  if(result EQUAL 0)
-    set(got passes)
-  endif()
-  set(count 0)
-  if(EXISTS "${runs}")
-    file(STRINGS "${runs}" lines)
-    list(LENGTH lines count)
-  endif()
-  set(problems)
-  if(NOT got STREQUAL outcome)
-    string(APPEND problems " the build ${got};")
-  endif()
-  if(NOT count EQUAL expectedRuns)
-    string(APPEND problems " ${count} toolchain runs, not ${expectedRuns};")
-  endif()
-  foreach(pattern IN LISTS shown)
-    if(NOT output MATCHES "${pattern}")
-      string(APPEND problems " no \"${pattern}\";")
-    endif()
-  endforeach()
-  foreach(pattern IN LISTS hidden)
-    if(output MATCHES "${pattern}")
-      string(APPEND problems " \"${pattern}\" shown;")
-    endif()
-  endforeach()
-  if(problems)
-    message(SEND_ERROR "${what}:${problems}\n${output}")
-  else()
-    message(STATUS "${what}: ok")
-  endif()
+  check_build("${what}" "${result}" "${output}" "${runs}" ${outcome} ${expectedRuns} "${shown}"
+    "${hidden}")
 endfunction()
 
 set(quonvel "${project}/tool's dir/${quonvelName}")
