@@ -49,11 +49,13 @@ if(NOT WIN32)
 
   # What Debian wants in every package's doc folder: the licence in its
   # machine-readable form and a changelog in its own format, which points to
-  # CHANGELOG.md. Its date is the release's, from CHANGELOG.md.
+  # CHANGELOG.md. Its date is the release's heading in CHANGELOG.md; a version
+  # not released yet has none and takes the day of the build.
   file(STRINGS ${PROJECT_SOURCE_DIR}/CHANGELOG.md release
        REGEX "^## \\[${CPACK_PACKAGE_VERSION}\\] - [0-9]+-[0-9]+-[0-9]+$")
   if(NOT release MATCHES "([0-9]+)-([0-9]+)-([0-9]+)$")
-    message(FATAL_ERROR "CHANGELOG.md has no heading \"## [${CPACK_PACKAGE_VERSION}] - <date>\"")
+    string(TIMESTAMP today "%Y-%m-%d" UTC)
+    string(REGEX MATCH "([0-9]+)-([0-9]+)-([0-9]+)" today "${today}")
   endif()
   set(year ${CMAKE_MATCH_1})
   math(EXPR month "${CMAKE_MATCH_2}")
