@@ -1,6 +1,5 @@
 #include "app/convert.h"
 
-#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -22,47 +21,48 @@ bool ConvertLines(LineConverter convert, const LogPart& log, const Print& print)
   // Lines without any marker text cannot be rewritten; they are passed over
   // without a dispatch.
   while (queue.PopMarked(line, markers)) {
-    if (convert(line, markers, output) && !output.empty() && !print(std::string_view(output))) {
-      return false;
-    }
+    const bool printed = convert(line, markers, output) && !output.empty();
+    if (printed && !print(std::string_view(output))) return false;
   }
   return true;
 }
 
 struct Part {
   LogPart log;
-  // Filled when the part is converted before its turn: the printed lines one
-  // after the other, where each ends, and what stopped the converting.
+  // Converted before its turn: the printed lines, their ends, any failure.
   std::string printed;
   std::vector<std::size_t> ends;
   std::exception_ptr failure;
   bool done = false;  // guarded by the schedule's mutex
 };
 
-void ConvertAhead(LineConverter convert, Part& part) {
-  try {
-    ConvertLines(convert, part.log, [&part](std::string_view text) {
-      part.printed.append(text);
-      part.ends.push_back(part.printed.size());
-      return true;
-    });
-  } catch (...) {
-    part.failure = std::current_exception();
-  }
-}
-
 // The main thread reads parts ahead and writes them in order, converting
 // the one it writes unless that was done before; the second thread, and the
 // main thread while it waits for it, convert the parts after that one.
-class Schedule {
- public:
-  Schedule(LogReader& reader, LineConverter convert, const LineSink& sink,
-           const ConvertSettings& settings)
-      : reader_(reader),
-        convert_(convert),
-        sink_(sink),
-        settings_(settings),
-        shared_(settings.secondThread && std::thread::hardware_concurrency() > 1) {}
+struct Schedule {
+  LogReader& reader_;
+  const LineConverter convert_;
+  const LineSink& sink_;
+  const ConvertSettings& settings_;
+
+  // Main thread only.
+  std::thread helper_{};
+  bool shared_ = settings_.secondThread && std::thread::hardware_concurrency() > 1;
+  LogPart heldLog_{};            // read, but not yet in `parts_`
+  bool held_ = false;            //   (taking it in ran out of memory)
+  bool readDone_ = false;        // the last part is in `parts_`
+  bool caughtUp_ = false;        // the last part read ends what the input delivered
+  std::size_t windowBytes_ = 0;  // log bytes in `parts_`
+  std::exception_ptr readFailure_{};
+
+  // Guarded by the mutex; `parts_` changes only on the main thread, which
+  // looks at its size without the lock.
+  std::mutex mutex_{};
+  std::condition_variable changed_{};
+  std::deque<Part> parts_{};  // read and not yet written
+  std::size_t claimed_ = 0;   // parts_[0, claimed_) are being or have been converted
+  bool alone_ = false;        // the second thread is to stop
+
   ~Schedule() { GoAlone(); }
 
   void Run() {
@@ -74,40 +74,34 @@ class Schedule {
         shared_ = false;  // no thread to be had: the main thread does it all
       }
     }
-    for (std::unique_lock lock(mutex_); !parts_.empty();) {
+    for (;; ReadAhead()) {
+      std::unique_lock lock(mutex_);
+      if (parts_.empty()) break;
       Part& front = parts_.front();
-      if (claimed_ == 0 || front.done) {
-        claimed_ = std::max<std::size_t>(claimed_, 1);
-        const bool failed = front.done && front.failure;
-        const bool converted = front.done && !failed;
-        lock.unlock();
-        if (failed) GoAlone();
-        if (!WriteFront(front, converted)) return;
-        windowBytes_ -= front.log.Text().size();
-        reader_.Recycle(front.log);
-        lock.lock();
-        parts_.pop_front();
-        --claimed_;
-        lock.unlock();
-        ReadAhead();
-        lock.lock();
-      } else if (shared_ && claimed_ < parts_.size() && Shareable(parts_[claimed_])) {
-        ConvertNext(lock);
-      } else {
-        changed_.wait(lock);
+      if (claimed_ > 0 && !front.done) {
+        // The second thread has the front part: convert the next meanwhile.
+        (shared_ && Claimable()) ? ConvertNext(lock) : changed_.wait(lock);
+        continue;
       }
+      if (claimed_ == 0) claimed_ = 1;
+      const bool converted = front.done && !front.failure;
+      lock.unlock();
+      if (front.failure) GoAlone();
+      if (!WriteFront(front, converted)) return;
+      windowBytes_ -= front.log.Text().size();
+      reader_.Recycle(front.log);
+      lock.lock();
+      parts_.pop_front();
+      --claimed_;
     }
     if (readFailure_) std::rethrow_exception(readFailure_);
   }
 
- private:
   // The second thread: converts parts in order until it is told to stop.
   void Help() {
     std::unique_lock lock(mutex_);
     for (;;) {
-      changed_.wait(lock, [this] {
-        return alone_ || (claimed_ < parts_.size() && Shareable(parts_[claimed_]));
-      });
+      changed_.wait(lock, [this] { return alone_ || Claimable(); });
       if (alone_) return;
       ConvertNext(lock);
     }
@@ -116,14 +110,25 @@ class Schedule {
   void ConvertNext(std::unique_lock<std::mutex>& lock) {
     Part& part = parts_[claimed_++];
     lock.unlock();
-    ConvertAhead(convert_, part);
+    try {
+      ConvertLines(convert_, part.log, [&part](std::string_view text) {
+        part.printed.append(text);
+        part.ends.push_back(part.printed.size());
+        return true;
+      });
+    } catch (...) {
+      part.failure = std::current_exception();
+    }
     lock.lock();
     part.done = true;
     changed_.notify_all();
   }
 
-  bool Shareable(const Part& part) const {
-    return part.log.Text().size() <= settings_.sharedPartLogBytes;
+  // A part of a very long line is left for its turn: its printed line is
+  // then never held.
+  bool Claimable() const {
+    return claimed_ < parts_.size() &&
+           parts_[claimed_].log.Text().size() <= settings_.sharedPartLogBytes;
   }
 
   // Ends the second thread, if any; the main thread goes on alone.
@@ -139,8 +144,7 @@ class Schedule {
 
   // Reads while the window has room, but not past a part that ends what the
   // input has delivered before that part is written: the next read may wait
-  // long for the writer. (Only this thread changes `parts_`, so it looks at
-  // its size without the lock.)
+  // long for the writer.
   void ReadAhead() {
     while (!readDone_ &&
            (parts_.empty() || (shared_ && !caughtUp_ && parts_.size() < settings_.readAheadParts &&
@@ -148,29 +152,21 @@ class Schedule {
       try {
         if (!held_ && !reader_.NextPart(heldLog_)) {
           readDone_ = true;
-          return;
+          break;
         }
         held_ = true;
-        const std::size_t size = heldLog_.Text().size();
-        const bool last = heldLog_.IsLast();
-        const bool caughtUp = heldLog_.CaughtUp();
-        {
-          std::lock_guard lock(mutex_);
-          parts_.emplace_back().log = std::move(heldLog_);
-          changed_.notify_all();
-        }
+        std::lock_guard lock(mutex_);
+        const LogPart& log = (parts_.emplace_back().log = std::move(heldLog_));
+        changed_.notify_all();
         held_ = false;
-        windowBytes_ += size;
-        readDone_ = last;
-        caughtUp_ = caughtUp;
+        windowBytes_ += log.Text().size();
+        readDone_ = log.IsLast();
+        caughtUp_ = log.CaughtUp();
       } catch (...) {
-        if (shared_) {
-          GoAlone();
-        } else {
-          // The parts read so far are still written; then the failure.
-          readFailure_ = std::current_exception();
-          readDone_ = true;
-        }
+        // Alone, the parts read so far are still written; then the failure.
+        readDone_ = !shared_;
+        if (readDone_) readFailure_ = std::current_exception();
+        GoAlone();
       }
     }
   }
@@ -202,33 +198,11 @@ class Schedule {
       }
     }
   }
-
-  LogReader& reader_;
-  const LineConverter convert_;
-  const LineSink& sink_;
-  const ConvertSettings& settings_;
-
-  // Main thread only.
-  std::thread helper_;
-  bool shared_;                  // a second thread may convert parts
-  LogPart heldLog_;              // read, but not yet in `parts_`
-  bool held_ = false;            //   (taking it in ran out of memory)
-  bool readDone_ = false;        // the last part is in `parts_`
-  bool caughtUp_ = false;        // the last part read ends what the input delivered
-  std::size_t windowBytes_ = 0;  // log bytes in `parts_`
-  std::exception_ptr readFailure_;
-
-  // Guarded by the mutex (`parts_` changes only on the main thread).
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<Part> parts_;   // read and not yet written
-  std::size_t claimed_ = 0;  // parts_[0, claimed_) are being or have been converted
-  bool alone_ = false;       // the second thread is to stop
 };
 
 }  // namespace
 
 void ConvertLog(LogReader& reader, LineConverter convert, const LineSink& sink,
                 const ConvertSettings& settings) {
-  Schedule(reader, convert, sink, settings).Run();
+  Schedule{reader, convert, sink, settings}.Run();
 }
