@@ -6,7 +6,10 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include "app/second_thread.h"
 
 namespace {
 
@@ -46,7 +49,7 @@ struct Schedule {
   const ConvertSettings& settings_;
 
   // Main thread only.
-  std::thread helper_{};
+  void* helper_ = nullptr;
   bool shared_ = settings_.secondThread && std::thread::hardware_concurrency() > 1;
   LogPart heldLog_{};            // read, but not yet in `parts_`
   bool held_ = false;            //   (taking it in ran out of memory)
@@ -68,11 +71,8 @@ struct Schedule {
   void Run() {
     ReadAhead();
     if (shared_ && (!readDone_ || parts_.size() > 1)) {
-      try {
-        helper_ = std::thread([this] { Help(); });
-      } catch (...) {
-        shared_ = false;  // no thread to be had: the main thread does it all
-      }
+      helper_ = StartSecondThread([](void* self) { static_cast<Schedule*>(self)->Help(); }, this);
+      shared_ = helper_ != nullptr;  // without a thread the main thread does it all
     }
     for (;; ReadAhead()) {
       std::unique_lock lock(mutex_);
@@ -138,7 +138,7 @@ struct Schedule {
       alone_ = true;
       changed_.notify_all();
     }
-    if (helper_.joinable()) helper_.join();
+    if (helper_ != nullptr) JoinSecondThread(std::exchange(helper_, nullptr));
     shared_ = false;
   }
 
