@@ -90,10 +90,10 @@ void LogReader::ReadBlock() {
   if (input_ != nullptr) {
     // Only a read that gives nothing ends the input: a short one is what a
     // pipe holds for now.
-    const long long read = ReadSome(input_->handle.get(), to, blockSize_);
-    got = read > 0 ? static_cast<std::size_t>(read) : 0;
-    atEnd_ = read <= 0;
-    readFailed_ = read < 0;
+    const long long delivered = ReadSome(input_->handle.get(), to, blockSize_);
+    got = delivered > 0 ? static_cast<std::size_t>(delivered) : 0;
+    atEnd_ = delivered <= 0;
+    readFailed_ = delivered < 0;
   } else {
     got = std::min(blockSize_, bytes_.size());
     std::memcpy(to, bytes_.data(), got);
