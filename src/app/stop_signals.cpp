@@ -12,7 +12,7 @@
 namespace {
 
 #ifdef _WIN32
-constexpr long kStoppedExitCode = 0xC000013AL;
+constexpr unsigned long kStoppedExitCode = 0xC000013Au;
 #endif
 
 // Lock-free, so that the handler may touch them. The writer sets `writing`
@@ -20,9 +20,9 @@ constexpr long kStoppedExitCode = 0xC000013AL;
 // of the two always sees the other and the process ends exactly once, never
 // inside a line.
 std::atomic<bool> writing{false};
-std::atomic<long> stopCode{0};
+std::atomic<unsigned long> stopCode{0};
 
-[[noreturn]] void EndProcess(long code) {
+[[noreturn]] void EndProcess(unsigned long code) {
 #ifdef _WIN32
   ExitProcess(static_cast<UINT>(code));
 #else
@@ -30,7 +30,7 @@ std::atomic<long> stopCode{0};
 #endif
 }
 
-void Stop(long code) {
+void Stop(unsigned long code) {
   stopCode.store(code);
   if (!writing.load()) EndProcess(code);
 }
@@ -46,7 +46,7 @@ BOOL WINAPI OnControl(DWORD event) {
   for (;;) Sleep(INFINITE);
 }
 #else
-void OnSignal(int signal) { Stop(128L + signal); }
+void OnSignal(int signal) { Stop(128u + static_cast<unsigned>(signal)); }
 #endif
 
 }  // namespace
@@ -61,8 +61,8 @@ void InstallStopHandlers() {
   action.sa_flags = SA_RESTART;
   for (const int signal : {SIGTERM, SIGINT}) {
     struct sigaction before {};
-    if (sigaction(signal, &action, &before) == 0 && before.sa_handler == SIG_IGN) {
-      sigaction(signal, &before, nullptr);
+    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) {
+      sigaction(signal, &action, nullptr);
     }
   }
 #endif
@@ -70,10 +70,10 @@ void InstallStopHandlers() {
 
 WritingLine::WritingLine() {
   writing.store(true);
-  if (const long code = stopCode.load()) EndProcess(code);
+  if (const unsigned long code = stopCode.load()) EndProcess(code);
 }
 
 WritingLine::~WritingLine() {
   writing.store(false);
-  if (const long code = stopCode.load()) EndProcess(code);
+  if (const unsigned long code = stopCode.load()) EndProcess(code);
 }

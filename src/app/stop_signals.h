@@ -8,7 +8,8 @@
 // code is 128 + the signal's number on POSIX, as a shell reports a program
 // that the signal ended, and on Windows 0xC000013A (STATUS_CONTROL_C_EXIT),
 // what a console program that Ctrl+C ends returns. A signal ignored when the
-// program starts (a job started with nohup) stays ignored.
+// program starts (SIGINT for a job a script starts in the background) stays
+// ignored.
 void InstallStopHandlers();
 
 // Marks the writing of one line on the thread that writes the output.
