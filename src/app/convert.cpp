@@ -13,8 +13,7 @@
 
 namespace {
 
-// Hands the printed lines of `log` to `print`, in order; false once `print`
-// returns false.
+// Hands the printed lines of `log` to `print`; false once `print` returns false.
 template <typename Print>
 bool ConvertLines(LineConverter convert, const LogPart& log, const Print& print) {
   LineQueue queue = log.Lines();
@@ -84,10 +83,9 @@ struct Schedule {
         continue;
       }
       if (claimed_ == 0) claimed_ = 1;
-      const bool converted = front.done && !front.failure;
       lock.unlock();
       if (front.failure) GoAlone();
-      if (!WriteFront(front, converted)) return;
+      if (!WriteFront(front, front.done && !front.failure)) return;
       windowBytes_ -= front.log.Text().size();
       reader_.Recycle(front.log);
       lock.lock();
@@ -117,15 +115,17 @@ struct Schedule {
         return true;
       });
     } catch (...) {
+      // The part is converted again when it is written, with this freed.
       part.failure = std::current_exception();
+      std::string().swap(part.printed);
+      std::vector<std::size_t>().swap(part.ends);
     }
     lock.lock();
     part.done = true;
     changed_.notify_all();
   }
 
-  // A part of a very long line is left for its turn: its printed line is
-  // then never held.
+  // A very long line's part waits for its turn: its output is never held.
   bool Claimable() const {
     return claimed_ < parts_.size() &&
            parts_[claimed_].log.Text().size() <= settings_.sharedPartLogBytes;
