@@ -157,12 +157,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The same log converted in small parts, some runs on two threads, prints
   // the same text.
   ConvertSettings settings;
-  settings.largestSharedPart = 64;
+  settings.sharedPartLogBytes = 64;
   settings.secondThread = size % 2 == 0;
   LogReader inParts(bytes, blockSize);
   std::string partsText;
   ConvertLog(
-      inParts, DispatchLine, [&](std::string_view printed) { (partsText += printed) += '\n'; },
+      inParts, DispatchLine,
+      [&](std::string_view printed) {
+        (partsText += printed) += '\n';
+        return true;
+      },
       settings);
   if (partsText != printedText) Fail("converting in parts printed other lines", bytes);
   return 0;

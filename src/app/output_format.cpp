@@ -16,7 +16,10 @@ LayoutOutput::LayoutOutput(std::string_view name) : sink_(WriteLine) {
   } else if (name == "sarif") {
     convert_ = ConvertLineSarif;
     document_ = true;
-    sink_ = [this](std::string_view result) { AddSarifResult(results_, result); };
+    sink_ = [this](std::string_view result) {
+      AddSarifResult(results_, result);
+      return true;
+    };
   }
 }
 
