@@ -34,6 +34,8 @@ constexpr std::string_view kHelp[] = {
     "  -3  --TypCC is not TriCore",
     "  -4  the log could not be read to its end, or the run failed",
     "      (the last line says why); a POSIX shell sees -1 to -4 as 255 to 252",
+    "  128+n  stopped by signal n, 130 for Ctrl+C (Windows: 0xC000013A); the",
+    "      output then ends with a whole line",
     "",
     "Example:",
     "  Quonvel --InputFile=build.log --TypCC=TriCore --Format=msbuild",
