@@ -17,7 +17,7 @@
 #include "app/convert.h"
 #include "log/log_reader.h"
 #include "regex_oracle.h"
-#include "rules/dispatch.h"
+#include "render/msvc.h"
 
 namespace {
 
@@ -162,7 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   LogReader inParts(bytes, blockSize);
   std::string partsText;
   ConvertLog(
-      inParts, DispatchLine, [&](std::string_view printed) { (partsText += printed) += '\n'; },
+      inParts, ConvertLineMsvc, [&](std::string_view printed) { (partsText += printed) += '\n'; },
       settings);
   if (partsText != printedText) Fail("converting in parts printed other lines", bytes);
   return 0;

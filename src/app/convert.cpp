@@ -22,7 +22,7 @@ struct Part {
 };
 
 // Converts one part afresh; lines before a failure are kept.
-void ConvertPart(LineConverter convert, Part& part) {
+void ConvertPart(LineConverter convert, std::string_view log, Part& part) {
   part.printed.clear();
   part.ends.clear();
   part.failure = nullptr;
@@ -31,10 +31,12 @@ void ConvertPart(LineConverter convert, Part& part) {
     std::string output;
     LogLine line;
     LineMarkers markers;
+    LineOrigin origin{log, 0};
     // Lines without any marker text cannot be rewritten; they are passed
     // over without a dispatch.
     while (queue.PopMarked(line, markers)) {
-      if (convert(line, markers, output) && !output.empty()) {
+      origin.line = queue.LineNumber();
+      if (convert(line, markers, origin, output) && !output.empty()) {
         // A part's first printed line is taken over, not copied: a part
         // with one very long line then holds it only once.
         if (part.printed.empty()) {
@@ -150,7 +152,7 @@ class Schedule {
 
   void Convert(Part& part, bool onMain, std::unique_lock<std::mutex>& lock) {
     lock.unlock();
-    ConvertPart(convert_, part);
+    ConvertPart(convert_, settings_.log, part);
     part.onMain = onMain;
     lock.lock();
     part.done = true;

@@ -1,10 +1,11 @@
 // The output layouts that --Format chooses, and the writing of their output.
 #pragma once
 
-#include <string>
+#include <memory>
 #include <string_view>
 
 #include "app/convert.h"
+#include "render/sarif.h"
 
 // Converts the lines for one layout and writes what it makes to standard
 // output: the line-based layouts line by line, SARIF as one document at the
@@ -19,6 +20,9 @@ class LayoutOutput {
 
   bool Known() const { return convert_ != nullptr; }
   LineConverter Converter() const { return convert_; }
+  // How the layout wants the log read: the output window's classically,
+  // quirks included; the others soundly.
+  Recognition Reading() const { return reading_; }
   const LineSink& Sink() const { return sink_; }
 
   // Called once the log is done. Returns whether the layout has told of an
@@ -28,7 +32,7 @@ class LayoutOutput {
 
  private:
   LineConverter convert_ = nullptr;
-  bool document_ = false;
-  std::string results_;
+  Recognition reading_ = Recognition::kSound;
+  std::unique_ptr<SarifLog> document_;
   LineSink sink_;
 };

@@ -1,10 +1,10 @@
 // Which rules a line reaches, what the call returns and what it leaves in the
 // shared output line.
-#include "rules/dispatch.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "render/msvc.h"
 
 namespace {
 
