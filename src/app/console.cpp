@@ -21,3 +21,8 @@ void WriteLine(std::string_view text) {
   std::fputc('\n', stdout);
   std::fflush(stdout);
 }
+
+void WriteBufferedLine(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fputc('\n', stdout);
+}

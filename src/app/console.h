@@ -11,3 +11,8 @@ void PrepareStandardOutput();
 // Writes `text`, a line end and flushes. Failures are ignored on purpose: the
 // run goes on and the exit code does not change.
 void WriteLine(std::string_view text);
+
+// The same without the flush, for text that no reader can use before it is
+// whole (a SARIF log): the buffer then leaves in large writes. The next
+// WriteLine, or the program's end, flushes it.
+void WriteBufferedLine(std::string_view text);

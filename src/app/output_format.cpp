@@ -15,7 +15,7 @@ LayoutOutput::LayoutOutput(std::string_view name) : sink_(WriteLine) {
     convert_ = ConvertLineGcc;
   } else if (name == "sarif") {
     convert_ = ConvertLineSarif;
-    document_ = std::make_unique<SarifLog>(WriteLine);
+    document_ = std::make_unique<SarifLog>(WriteBufferedLine);
     sink_ = [this](std::string_view result) { document_->AddResult(result); };
   }
 }

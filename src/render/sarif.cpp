@@ -163,8 +163,12 @@ void SarifLog::AddResult(std::string_view result) {
   // The id is a tool name, a letter and digits: it needs no escaping.
   const std::string_view afterStart = result.substr(kResultStart.size());
   const std::string_view id = afterStart.substr(0, afterStart.find('"'));
-  auto found = ruleIndex_.find(id);
-  if (found == ruleIndex_.end()) found = ruleIndex_.emplace(id, ruleIndex_.size()).first;
+  id_.assign(id);
+  auto found = ruleIndex_.find(id_);
+  if (found == ruleIndex_.end()) {
+    found = ruleIndex_.emplace(id_, rules_.size()).first;
+    rules_.push_back(&found->first);  // nodes stay where they are
+  }
   line_.assign(results_++ == 0 ? "" : ",");
   line_.append(result.substr(0, kResultStart.size() + id.size() + 1));
   line_.append(R"(,"ruleIndex":)");
@@ -175,8 +179,6 @@ void SarifLog::AddResult(std::string_view result) {
 
 void SarifLog::Finish(bool inputComplete) {
   Begin();
-  std::vector<std::string_view> rules(ruleIndex_.size());
-  for (const auto& [id, index] : ruleIndex_) rules[index] = id;
   // The results array ends; the run object they stand in goes on.
   std::string text = "]";
   JsonWriter json(text);
@@ -186,7 +188,7 @@ void SarifLog::Finish(bool inputComplete) {
   json.Member("informationUri", QUONVEL_INFORMATION_URI);
   json.Key("rules").BeginArray();
   std::string description;
-  for (const std::string_view id : rules) WriteRule(json, id, description);
+  for (const std::string* id : rules_) WriteRule(json, *id, description);
   json.EndArray().EndObject().EndObject();
   json.Key("invocations").BeginArray().BeginObject().Key("executionSuccessful").Bool(inputComplete);
   if (!inputComplete) {

@@ -12,9 +12,10 @@
 
 #include <cstddef>
 #include <functional>
-#include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "log/log_reader.h"
 #include "rules/diagnostic.h"
@@ -33,7 +34,8 @@ bool ConvertLineSarif(LogLine line, const LineMarkers& markers, const LineOrigin
 std::string FileUri(std::string_view file);
 void AppendFileUri(std::string_view file, std::string& uri);
 
-// The whole log, written piece by piece to `write` (which adds a line end).
+// The whole log, written piece by piece to `write` (which adds a line end and
+// need not flush: nobody can read the log before it is whole).
 class SarifLog {
  public:
   using Writer = std::function<void(std::string_view text)>;
@@ -52,6 +54,8 @@ class SarifLog {
   Writer write_;
   bool begun_ = false;
   std::size_t results_ = 0;
-  std::map<std::string, std::size_t, std::less<>> ruleIndex_;
-  std::string line_;  // reused for every result
+  std::unordered_map<std::string, std::size_t> ruleIndex_;
+  std::vector<const std::string*> rules_;  // the ids, by index
+  std::string id_;                         // the id looked up, reused
+  std::string line_;                       // reused for every result
 };
