@@ -8,8 +8,8 @@
 #include "render/sarif.h"
 
 // Converts the lines for one layout and writes what it makes to standard
-// output: the line-based layouts line by line, SARIF as one document at the
-// end.
+// output: the line-based layouts line by line, each flushed; SARIF as one
+// document, its results as they come, flushed once at the end.
 class LayoutOutput {
  public:
   // The layout named `name` ("msvc", "msbuild", "gcc" or "sarif", exactly);

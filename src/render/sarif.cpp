@@ -12,6 +12,8 @@
 namespace {
 
 constexpr std::string_view kResultStart = R"({"ruleId":")";
+// The largest line or column: SARIF stores them as 32-bit signed integers.
+constexpr std::uint64_t kMaxPosition = 2147483647;
 
 // SARIF counts lines and columns from 1; digits that give 0, or more than
 // a 32-bit signed integer holds, name no position.
@@ -19,7 +21,7 @@ std::optional<std::uint64_t> Position(std::string_view digits) {
   std::uint64_t value = 0;
   for (const char c : digits) {
     value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    if (value > INT32_MAX) return std::nullopt;
+    if (value > kMaxPosition) return std::nullopt;
   }
   if (value == 0) return std::nullopt;
   return value;
@@ -137,7 +139,7 @@ void FormatSarifResult(const Diagnostic& diagnostic, const LineOrigin& origin,
   if (located) {
     WriteLocation(json, diagnostic.file, *line, Position(diagnostic.column),
                   Trimmed(diagnostic.excerpt));
-  } else if (!origin.log.empty() && origin.line > 0 && origin.line <= INT32_MAX) {
+  } else if (!origin.log.empty() && origin.line > 0 && origin.line <= kMaxPosition) {
     WriteLocation(json, origin.log, origin.line, std::nullopt, {});
   }
   json.EndObject();
