@@ -46,8 +46,8 @@ std::size_t LastLogicalLineEnd(std::string_view text, Recognition recognition) {
   }
 }
 
-// Takes the byte order mark off the start of `bytes` and says what it means.
-// Without one the log is read as bytes.
+// Takes the byte order mark `mark` off the start of `bytes`; false when they
+// do not start with it.
 bool StripMark(std::string& bytes, std::string_view mark) {
   if (!std::string_view(bytes).starts_with(mark)) return false;
   bytes.erase(0, mark.size());

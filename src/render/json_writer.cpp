@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "render/render_text.h"
+
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
@@ -150,13 +152,7 @@ JsonWriter& JsonWriter::String(std::string_view text) {
 
 JsonWriter& JsonWriter::Number(std::uint64_t value) {
   BeforeValue();
-  char digits[20];
-  std::size_t count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  while (count > 0) out_.push_back(digits[--count]);
+  AppendNumber(value, out_);
   return *this;
 }
 
