@@ -1,0 +1,40 @@
+# Shared by the recipe tests that build a project: checks one build.
+#
+# `what` names the build; `result` and `output` are what the build tool
+# returned and printed; `runs` is the file the stand-in toolchain adds a line
+# to on each run. The build must have had `outcome` ("passes" or "fails"),
+# the toolchain must have run `expectedRuns` times so far, and the output
+# must hold every pattern of `shown` and none of `hidden`.
+function(check_build what result output runs outcome expectedRuns shown hidden)
+  set(got fails)
+  if(result EQUAL 0)
+    set(got passes)
+  endif()
+  set(count 0)
+  if(EXISTS "${runs}")
+    file(STRINGS "${runs}" lines)
+    list(LENGTH lines count)
+  endif()
+  set(problems)
+  if(NOT got STREQUAL outcome)
+    string(APPEND problems " the build ${got};")
+  endif()
+  if(NOT count EQUAL expectedRuns)
+    string(APPEND problems " ${count} toolchain runs, not ${expectedRuns};")
+  endif()
+  foreach(pattern IN LISTS shown)
+    if(NOT output MATCHES "${pattern}")
+      string(APPEND problems " no \"${pattern}\";")
+    endif()
+  endforeach()
+  foreach(pattern IN LISTS hidden)
+    if(output MATCHES "${pattern}")
+      string(APPEND problems " \"${pattern}\" shown;")
+    endif()
+  endforeach()
+  if(problems)
+    message(SEND_ERROR "${what}:${problems}\n${output}")
+  else()
+    message(STATUS "${what}: ok")
+  endif()
+endfunction()
