@@ -171,7 +171,8 @@ void SarifLog::AddResult(std::string_view result) {
     found = ruleIndex_.emplace(id_, rules_.size()).first;
     rules_.push_back(&found->first);  // nodes stay where they are
   }
-  line_.assign(results_++ == 0 ? "" : ",");
+  line_.clear();
+  if (results_++ > 0) line_.push_back(',');
   line_.append(result.substr(0, kResultStart.size() + id.size() + 1));
   line_.append(R"(,"ruleIndex":)");
   AppendNumber(found->second, line_);

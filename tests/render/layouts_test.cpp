@@ -122,14 +122,17 @@ const Case kCases[] = {
 std::string Summary(const nlohmann::json& result) {
   const nlohmann::json& where = result["locations"][0]["physicalLocation"];
   const nlohmann::json& region = where["region"];
-  std::string text = result["level"].get<std::string>() + " " +
-                     result["ruleId"].get<std::string>() + " " +
-                     where["artifactLocation"]["uri"].get<std::string>() + ":" +
-                     std::to_string(region["startLine"].get<int>());
-  if (region.contains("startColumn"))
-    text += ":" + std::to_string(region["startColumn"].get<int>());
-  text += " " + result["message"]["text"].get<std::string>();
-  if (region.contains("snippet")) text += " | " + region["snippet"]["text"].get<std::string>();
+  std::string text = result["level"].get<std::string>();
+  text.append(" ").append(result["ruleId"].get<std::string>());
+  text.append(" ").append(where["artifactLocation"]["uri"].get<std::string>());
+  text.append(":").append(std::to_string(region["startLine"].get<int>()));
+  if (region.contains("startColumn")) {
+    text.append(":").append(std::to_string(region["startColumn"].get<int>()));
+  }
+  text.append(" ").append(result["message"]["text"].get<std::string>());
+  if (region.contains("snippet")) {
+    text.append(" | ").append(region["snippet"]["text"].get<std::string>());
+  }
   return text;
 }
 
