@@ -58,12 +58,4 @@ TEST(DispatchLine, DecidesByTheLastTriedRuleOrInTheSoundWayByAnyMatch) {
   }
 }
 
-TEST(DispatchLine, NeverClearsTheOutputLine) {
-  std::string output;
-  const std::string first = R"(ctc E1: ["a.c" 1/2] first)";
-  ASSERT_TRUE(DispatchLine(first, FindMarkers(first), output));
-  EXPECT_FALSE(DispatchLine("ctc -c b.c", FindMarkers("ctc -c b.c"), output));
-  EXPECT_EQ(output, "a.c(1,2) :Error:  first");
-}
-
 }  // namespace
