@@ -215,13 +215,17 @@ void CheckReading(std::string_view bytes, Recognition recognition) {
   // The same log converted in small parts, some runs on two threads, prints
   // the same text.
   ConvertSettings settings;
-  settings.largestSharedPart = 64;
+  settings.sharedPartLogBytes = 64;
   settings.secondThread = size % 2 == 0;
   settings.log = origin.log;
   LogReader inParts(bytes, recognition, blockSize);
   std::string partsText;
   ConvertLog(
-      inParts, convert, [&](std::string_view printed) { (partsText += printed) += '\n'; },
+      inParts, convert,
+      [&](std::string_view printed) {
+        (partsText += printed) += '\n';
+        return true;
+      },
       settings);
   if (partsText != printedText) Fail("converting in parts printed other lines", bytes);
 }
@@ -240,7 +244,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckReading(bytes, Recognition::kClassic);
   for (const LineConverter convert : kOptInConverters) {
     ConvertSettings settings;
-    settings.largestSharedPart = 64;
+    settings.sharedPartLogBytes = 64;
     LogReader reader(bytes, Recognition::kSound, 1 + size % 97);
     ConvertLog(
         reader, convert, [](std::string_view) {}, settings);

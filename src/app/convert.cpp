@@ -5,191 +5,201 @@
 #include <exception>
 #include <mutex>
 #include <string>
-#include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include "app/second_thread.h"
 
 namespace {
 
-struct Part {
-  LogPart log;
-  bool mainOnly = false;
-  std::string printed;            // the printed lines, one after the other
-  std::vector<std::size_t> ends;  // where each of them ends in `printed`
-  std::exception_ptr failure;     // set when converting stopped early
-  bool onMain = false;            // converted by the main thread
-  bool done = false;              // guarded by the schedule's mutex
-};
-
-// Converts one part afresh; lines before a failure are kept.
-void ConvertPart(LineConverter convert, std::string_view log, Part& part) {
-  part.printed.clear();
-  part.ends.clear();
-  part.failure = nullptr;
-  try {
-    LineQueue queue = part.log.Lines();
-    std::string output;
-    LogLine line;
-    LineMarkers markers;
-    LineOrigin origin{log, 0};
-    // Lines without any marker text cannot be rewritten; they are passed
-    // over without a dispatch.
-    while (queue.PopMarked(line, markers)) {
-      origin.line = queue.LineNumber();
-      if (convert(line, markers, origin, output) && !output.empty()) {
-        // A part's first printed line is taken over, not copied: a part
-        // with one very long line then holds it only once.
-        if (part.printed.empty()) {
-          part.printed.swap(output);
-        } else {
-          part.printed.append(output);
-        }
-        part.ends.push_back(part.printed.size());
-      }
-    }
-  } catch (...) {
-    part.failure = std::current_exception();
+// Hands the printed lines of `log` to `print`; false once `print` returns false.
+template <typename Print>
+bool ConvertLines(LineConverter convert, std::string_view logName, const LogPart& log,
+                  const Print& print) {
+  LineQueue queue = log.Lines();
+  std::string output;
+  LogLine line;
+  LineMarkers markers;
+  LineOrigin origin{logName, 0};
+  // Lines without any marker text cannot be rewritten; they are passed over
+  // without a dispatch.
+  while (queue.PopMarked(line, markers)) {
+    origin.line = queue.LineNumber();
+    const bool printed = convert(line, markers, origin, output) && !output.empty();
+    if (printed && !print(std::string_view(output))) return false;
   }
+  return true;
 }
 
-// The parts read and not yet written, in file order. The main thread reads
-// them, writes them and frees them; both threads claim them for converting
-// in file order, whichever comes first.
-class Schedule {
- public:
-  Schedule(LogReader& reader, LineConverter convert, const ConvertSettings& settings)
-      : reader_(reader), convert_(convert), settings_(settings) {}
+struct Part {
+  LogPart log;
+  // Converted before its turn: the printed lines, their ends, any failure.
+  std::string printed;
+  std::vector<std::size_t> ends;
+  std::exception_ptr failure;
+  bool done = false;  // guarded by the schedule's mutex
+};
 
-  // The second thread: takes parts while it may run ahead.
-  void Help() {
-    for (;;) {
-      std::unique_lock lock(mutex_);
-      changed_.wait(lock, [&] {
-        return stop_ || (next_ == parts_.size() && readDone_) ||
-               (next_ < parts_.size() && !parts_[next_].mainOnly &&
-                waiting_ < settings_.aheadLimit);
-      });
-      if (stop_ || next_ == parts_.size()) return;
-      Convert(parts_[next_++], false, lock);
+// The main thread reads parts ahead and writes them in order, converting
+// the one it writes unless that was done before; the second thread, and the
+// main thread while it waits for it, convert the parts after that one.
+struct Schedule {
+  LogReader& reader_;
+  const LineConverter convert_;
+  const LineSink& sink_;
+  const ConvertSettings& settings_;
+
+  // Main thread only.
+  void* helper_ = nullptr;
+  bool shared_ = settings_.secondThread && std::thread::hardware_concurrency() > 1;
+  LogPart heldLog_{};            // read, but not yet in `parts_`
+  bool held_ = false;            //   (taking it in ran out of memory)
+  bool readDone_ = false;        // the last part is in `parts_`
+  bool caughtUp_ = false;        // the last part read ends what the input delivered
+  std::size_t windowBytes_ = 0;  // log bytes in `parts_`
+  std::exception_ptr readFailure_{};
+
+  // Guarded by the mutex; `parts_` changes only on the main thread, which
+  // looks at its size without the lock.
+  std::mutex mutex_{};
+  std::condition_variable changed_{};
+  std::deque<Part> parts_{};  // read and not yet written
+  std::size_t claimed_ = 0;   // parts_[0, claimed_) are being or have been converted
+  bool alone_ = false;        // the second thread is to stop
+
+  ~Schedule() { GoAlone(); }
+
+  void Run() {
+    ReadAhead();
+    if (shared_ && (!readDone_ || parts_.size() > 1)) {
+      helper_ = StartSecondThread([](void* self) { static_cast<Schedule*>(self)->Help(); }, this);
+      shared_ = helper_ != nullptr;  // without a thread the main thread does it all
     }
-  }
-
-  // The main thread: reads parts ahead, while there is room (only the main
-  // thread changes the window, so it looks at it without the lock).
-  void Refill() {
-    while (!readDone_ && (parts_.empty() || (parts_.size() < settings_.partsAhead &&
-                                             windowBytes_ < settings_.bytesAhead))) {
-      try {
-        LogPart log;
-        if (!reader_.NextPart(log)) {
-          Finish();
-          return;
-        }
-        const bool last = log.IsLast();
-        const std::size_t size = log.Text().size();
-        std::lock_guard lock(mutex_);
-        Part& part = parts_.emplace_back();
-        part.log = std::move(log);
-        part.mainOnly = size > settings_.largestSharedPart;
-        windowBytes_ += size;
-        readDone_ = last;
-        changed_.notify_all();
-      } catch (...) {
-        // The parts read so far are still written; then the failure.
-        readFailure_ = std::current_exception();
-        Finish();
-        return;
-      }
-    }
-  }
-
-  bool MayShare() const { return !readDone_ || parts_.size() > 1; }
-
-  // The main thread: converts and writes every part in order.
-  void Run(const LineSink& sink) {
-    for (;;) {
-      Refill();
+    for (;; ReadAhead()) {
       std::unique_lock lock(mutex_);
       if (parts_.empty()) break;
       Part& front = parts_.front();
-      if (front.done && front.failure && !front.onMain) {
-        // The second thread may have failed for want of memory that is
-        // there now: only a failure here ends the run.
-        front.done = false;
-        waiting_ -= front.printed.size();
-        Convert(front, true, lock);
-      } else if (front.done) {
-        lock.unlock();
-        Write(front, sink);
-        lock.lock();
-        waiting_ -= front.printed.size();
-        windowBytes_ -= front.log.Text().size();
-        reader_.Recycle(front.log);
-        parts_.pop_front();
-        --next_;
-        changed_.notify_all();
-      } else if (next_ < parts_.size() && (next_ == 0 || waiting_ < settings_.aheadLimit)) {
-        Convert(parts_[next_++], true, lock);
-      } else {
-        changed_.wait(lock);
+      if (claimed_ > 0 && !front.done) {
+        // The second thread has the front part: convert the next meanwhile.
+        (shared_ && Claimable()) ? ConvertNext(lock) : changed_.wait(lock);
+        continue;
       }
+      if (claimed_ == 0) claimed_ = 1;
+      lock.unlock();
+      if (front.failure) GoAlone();
+      if (!WriteFront(front, front.done && !front.failure)) return;
+      windowBytes_ -= front.log.Text().size();
+      reader_.Recycle(front.log);
+      lock.lock();
+      parts_.pop_front();
+      --claimed_;
     }
     if (readFailure_) std::rethrow_exception(readFailure_);
   }
 
-  void Stop() {
-    std::lock_guard lock(mutex_);
-    stop_ = true;
-    changed_.notify_all();
+  // The second thread: converts parts in order until it is told to stop.
+  void Help() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [this] { return alone_ || Claimable(); });
+      if (alone_) return;
+      ConvertNext(lock);
+    }
   }
 
- private:
-  void Finish() {
-    std::lock_guard lock(mutex_);
-    readDone_ = true;
-    changed_.notify_all();
-  }
-
-  void Convert(Part& part, bool onMain, std::unique_lock<std::mutex>& lock) {
+  void ConvertNext(std::unique_lock<std::mutex>& lock) {
+    Part& part = parts_[claimed_++];
     lock.unlock();
-    ConvertPart(convert_, settings_.log, part);
-    part.onMain = onMain;
+    try {
+      ConvertLines(convert_, settings_.log, part.log, [&part](std::string_view text) {
+        part.printed.append(text);
+        part.ends.push_back(part.printed.size());
+        return true;
+      });
+    } catch (...) {
+      // The part is converted again when it is written, with this freed.
+      part.failure = std::current_exception();
+      std::string().swap(part.printed);
+      std::vector<std::size_t>().swap(part.ends);
+    }
     lock.lock();
     part.done = true;
-    waiting_ += part.printed.size();
     changed_.notify_all();
   }
 
-  static void Write(const Part& part, const LineSink& sink) {
-    std::size_t start = 0;
-    for (const std::size_t end : part.ends) {
-      sink(std::string_view(part.printed).substr(start, end - start));
-      start = end;
-    }
-    if (part.failure) std::rethrow_exception(part.failure);
+  // A very long line's part waits for its turn: its output is never held.
+  bool Claimable() const {
+    return claimed_ < parts_.size() &&
+           parts_[claimed_].log.Text().size() <= settings_.sharedPartLogBytes;
   }
 
-  LogReader& reader_;
-  const LineConverter convert_;
-  const ConvertSettings& settings_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<Part> parts_;          // read and not yet written
-  std::size_t next_ = 0;            // the first part in `parts_` nobody has claimed
-  std::size_t waiting_ = 0;         // printed bytes converted but not yet written
-  std::size_t windowBytes_ = 0;     // log bytes in `parts_`
-  bool readDone_ = false;           // written by the main thread under the mutex
-  std::exception_ptr readFailure_;  // main thread only
-  bool stop_ = false;
-};
+  // Ends the second thread, if any; the main thread goes on alone.
+  void GoAlone() {
+    {
+      std::lock_guard lock(mutex_);
+      alone_ = true;
+      changed_.notify_all();
+    }
+    if (helper_ != nullptr) JoinSecondThread(std::exchange(helper_, nullptr));
+    shared_ = false;
+  }
 
-// Stops and joins the second thread however the main thread leaves.
-struct Helper {
-  Schedule& schedule;
-  std::thread thread;
-  ~Helper() {
-    schedule.Stop();
-    if (thread.joinable()) thread.join();
+  // Reads while the window has room, but not past a part that ends what the
+  // input has delivered before that part is written: the next read may wait
+  // long for the writer.
+  void ReadAhead() {
+    while (!readDone_ &&
+           (parts_.empty() || (shared_ && !caughtUp_ && parts_.size() < settings_.readAheadParts &&
+                               windowBytes_ < settings_.readAheadLogBytes))) {
+      try {
+        if (!held_ && !reader_.NextPart(heldLog_)) {
+          readDone_ = true;
+          break;
+        }
+        held_ = true;
+        std::lock_guard lock(mutex_);
+        const LogPart& log = (parts_.emplace_back().log = std::move(heldLog_));
+        changed_.notify_all();
+        held_ = false;
+        windowBytes_ += log.Text().size();
+        readDone_ = log.IsLast();
+        caughtUp_ = log.CaughtUp();
+      } catch (...) {
+        // Alone, the parts read so far are still written; then the failure.
+        readDone_ = !shared_;
+        if (readDone_) readFailure_ = std::current_exception();
+        GoAlone();
+      }
+    }
+  }
+
+  // Writes the front part; false once the sink takes no more lines. A
+  // failure while the second thread runs ends that thread, and the part goes
+  // on from the line that failed.
+  bool WriteFront(Part& part, bool converted) {
+    std::size_t written = 0;
+    for (;;) {
+      try {
+        std::size_t line = 0;
+        const auto print = [&](std::string_view text) {
+          if (line++ < written) return true;
+          const bool more = sink_(text);
+          ++written;
+          return more;
+        };
+        if (!converted) return ConvertLines(convert_, settings_.log, part.log, print);
+        std::size_t start = 0;
+        for (const std::size_t end : part.ends) {
+          if (!print(std::string_view(part.printed).substr(start, end - start))) return false;
+          start = end;
+        }
+        return true;
+      } catch (...) {
+        if (!shared_) throw;
+        GoAlone();
+      }
+    }
   }
 };
 
@@ -197,15 +207,5 @@ struct Helper {
 
 void ConvertLog(LogReader& reader, LineConverter convert, const LineSink& sink,
                 const ConvertSettings& settings) {
-  Schedule schedule(reader, convert, settings);
-  Helper helper{schedule, {}};
-  schedule.Refill();
-  if (settings.secondThread && schedule.MayShare() && std::thread::hardware_concurrency() > 1) {
-    try {
-      helper.thread = std::thread([&schedule] { schedule.Help(); });
-    } catch (const std::system_error&) {
-      // No thread to be had: the main thread converts everything itself.
-    }
-  }
-  schedule.Run(sink);
+  Schedule{reader, convert, sink, settings}.Run();
 }

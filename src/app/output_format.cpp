@@ -16,12 +16,13 @@ LayoutOutput::LayoutOutput(std::string_view name) : sink_(WriteLine) {
   } else if (name == "sarif") {
     convert_ = ConvertLineSarif;
     document_ = std::make_unique<SarifLog>(WriteBufferedLine);
-    sink_ = [this](std::string_view result) { document_->AddResult(result); };
+    sink_ = [this](std::string_view result) { return document_->AddResult(result); };
   }
 }
 
 bool LayoutOutput::Finish(bool inputComplete) {
   if (!document_) return false;
   document_->Finish(inputComplete);
+  FlushBufferedLines();
   return true;
 }

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "log/byte_masks.h"
+#include "log/read_some.h"
 #include "log/standard_input.h"
 #include "log/utf16.h"
 
@@ -155,18 +156,19 @@ void LogReader::ReadBlock() {
   char* const to = buffer.buffer_.get() + buffer.size_;
   std::size_t got = 0;
   if (input_ != nullptr) {
-    std::FILE* file = input_->handle.get();
-    got = std::fread(to, 1, blockSize_, file);
-    if (got < blockSize_) {
-      atEnd_ = true;
-      if (std::ferror(file)) readFailed_ = true;
-    }
+    // Only a read that gives nothing ends the input: a short one is what a
+    // pipe holds for now.
+    const long long delivered = ReadSome(input_->handle.get(), to, blockSize_);
+    got = delivered > 0 ? static_cast<std::size_t>(delivered) : 0;
+    atEnd_ = delivered <= 0;
+    readFailed_ = delivered < 0;
   } else {
     got = std::min(blockSize_, bytes_.size());
     std::memcpy(to, bytes_.data(), got);
     bytes_.remove_prefix(got);
     if (got < blockSize_) atEnd_ = true;
   }
+  caughtUp_ = got < blockSize_;
   got = Decode(buffer.size_, got);
   const char* const text = buffer.buffer_.get() + buffer.size_;
   if (const char* stop = FindByte(text, text + got, kCtrlZ)) {
@@ -223,6 +225,7 @@ bool LogReader::NextPart(LogPart& part) {
   NumberLines(current_, cut);
   part = std::move(current_);
   part.last_ = false;
+  part.caughtUp_ = caughtUp_;
   current_ = std::move(next);
   searched_ = rest;
   return true;

@@ -4,8 +4,10 @@
 // can be converted while the rest is still being read.
 //
 // The file is read in blocks of about a megabyte and never asked for its
-// size. A byte 0x1A ends the input: nothing after the block that holds it is
-// read, so a stream that goes on after it (a pipe) does not keep us reading.
+// size; a pipe or a terminal gives what it holds, and the whole lines in it
+// make a part at once, so that they can be printed before more arrives. A
+// byte 0x1A ends the input: nothing after the read that delivered it is read,
+// so a stream that goes on after it (a pipe) does not keep us reading.
 // A part ends after a physical line that takes no continuation (that line
 // ends a logical line), at the last such place in what has been read; a line
 // longer than a block grows its part's buffer to its own size.
@@ -57,6 +59,7 @@ class LogPart {
     capacity_ = std::exchange(other.capacity_, 0);
     size_ = std::exchange(other.size_, 0);
     last_ = std::exchange(other.last_, false);
+    caughtUp_ = std::exchange(other.caughtUp_, false);
     recognition_ = other.recognition_;
     firstLine_ = std::exchange(other.firstLine_, 1);
     return *this;
@@ -65,6 +68,10 @@ class LogPart {
   std::string_view Text() const { return {buffer_.get(), size_}; }
   // The last part: its text ends the log.
   bool IsLast() const { return last_; }
+  // The input had delivered no more than this part and an unfinished line
+  // when it was cut (a read returned less than a block): the next part may
+  // be long in coming, so this one should be printed first.
+  bool CaughtUp() const { return caughtUp_; }
   LineQueue Lines() const { return LineQueue(Text(), last_, recognition_, firstLine_); }
   // The number of the part's first physical line (the sound reading only).
   std::uint64_t FirstLine() const { return firstLine_; }
@@ -78,6 +85,7 @@ class LogPart {
   std::size_t capacity_ = 0;
   std::size_t size_ = 0;
   bool last_ = false;
+  bool caughtUp_ = false;
   Recognition recognition_ = Recognition::kClassic;
   std::uint64_t firstLine_ = 1;
 };
@@ -130,6 +138,7 @@ class LogReader {
   LogPart current_;           // the bytes read but not yet handed out
   std::size_t searched_ = 0;  // the LFs before this in current_ give no cut
   bool atEnd_ = false;
+  bool caughtUp_ = false;  // the last read returned less than a block
   bool done_ = false;
   bool readFailed_ = false;
   std::vector<LogPart> spare_;  // buffers of parts done with

@@ -153,15 +153,15 @@ bool ConvertLineSarif(LogLine line, const LineMarkers& markers, const LineOrigin
                           });
 }
 
-void SarifLog::Begin() {
-  if (begun_) return;
+bool SarifLog::Begin() {
+  if (begun_) return true;
   begun_ = true;
-  write_(R"({"$schema":"https://json.schemastore.org/sarif-2.1.0.json","version":"2.1.0",)"
-         R"("runs":[{"results":[)");
+  return write_(R"({"$schema":"https://json.schemastore.org/sarif-2.1.0.json","version":"2.1.0",)"
+                R"("runs":[{"results":[)");
 }
 
-void SarifLog::AddResult(std::string_view result) {
-  Begin();
+bool SarifLog::AddResult(std::string_view result) {
+  if (!Begin()) return false;
   // The id is a tool name, a letter and digits: it needs no escaping.
   const std::string_view afterStart = result.substr(kResultStart.size());
   const std::string_view id = afterStart.substr(0, afterStart.find('"'));
@@ -177,7 +177,7 @@ void SarifLog::AddResult(std::string_view result) {
   line_.append(R"(,"ruleIndex":)");
   AppendNumber(found->second, line_);
   line_.append(result.substr(kResultStart.size() + id.size() + 1));
-  write_(line_);
+  return write_(line_);
 }
 
 void SarifLog::Finish(bool inputComplete) {

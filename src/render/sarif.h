@@ -34,22 +34,24 @@ bool ConvertLineSarif(LogLine line, const LineMarkers& markers, const LineOrigin
 std::string FileUri(std::string_view file);
 void AppendFileUri(std::string_view file, std::string& uri);
 
-// The whole log, written piece by piece to `write` (which adds a line end and
-// need not flush: nobody can read the log before it is whole).
+// The whole log, written piece by piece to `write`, which adds a line end,
+// need not flush (nobody can read the log before it is whole) and returns
+// false once nobody takes the text any more.
 class SarifLog {
  public:
-  using Writer = std::function<void(std::string_view text)>;
+  using Writer = std::function<bool(std::string_view text)>;
   explicit SarifLog(Writer write) : write_(std::move(write)) {}
 
-  // One result as FormatSarifResult wrote it.
-  void AddResult(std::string_view result);
+  // One result as FormatSarifResult wrote it; false once nobody takes the
+  // log any more.
+  bool AddResult(std::string_view result);
 
   // Closes the log. A run that could not read its input to the end says so
   // in its invocation, which keeps the log valid.
   void Finish(bool inputComplete);
 
  private:
-  void Begin();
+  bool Begin();
 
   Writer write_;
   bool begun_ = false;

@@ -55,7 +55,12 @@ std::string InParts(const std::string& bytes, std::size_t blockSize, LineConvert
   LogReader reader(bytes, blockSize);
   std::string printed;
   ConvertLog(
-      reader, convert, [&](std::string_view line) { (printed += line) += '\n'; }, settings);
+      reader, convert,
+      [&](std::string_view line) {
+        (printed += line) += '\n';
+        return true;
+      },
+      settings);
   return printed;
 }
 
@@ -71,10 +76,9 @@ TEST(ConvertLog, PrintsWhatLineByLineConversionPrints) {
       {"defaults", LogReader::kBlockSize, {}},
       {"one byte blocks, two threads", 1, {}},
       {"small blocks, one thread", 7, {.secondThread = false}},
-      {"little room to run ahead", 64, {.aheadLimit = 1}},
-      {"no room to run ahead", 50, {.aheadLimit = 0}},
-      {"one part read ahead", 30, {.partsAhead = 1}},
-      {"large parts kept on the main thread", 90, {.largestSharedPart = 100}},
+      {"one part read ahead", 30, {.readAheadParts = 1}},
+      {"few bytes read ahead", 64, {.readAheadLogBytes = 100}},
+      {"large parts kept on the main thread", 90, {.sharedPartLogBytes = 100}},
   };
   std::mt19937 random(11);
   for (int round = 0; round < 600; ++round) {
@@ -123,7 +127,11 @@ TEST(ConvertLog, PartsFailedOnTheSecondThreadAreRetriedAndAFailureFollowsTheLine
   std::string printed;
   const std::string failing = log + "ltc boom\nltc after\n";
   LogReader reader(failing, 16);
-  EXPECT_THROW(ConvertLog(reader, Echo, [&](std::string_view line) { (printed += line) += '\n'; }),
+  EXPECT_THROW(ConvertLog(reader, Echo,
+                          [&](std::string_view line) {
+                            (printed += line) += '\n';
+                            return true;
+                          }),
                std::runtime_error);
   EXPECT_EQ(printed, log);
 }

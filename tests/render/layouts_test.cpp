@@ -405,7 +405,10 @@ TEST(Layouts, FileUris) {
 TEST(Layouts, SarifLogIndexesTheRulesItUses) {
   for (const bool complete : {true, false}) {
     std::string text;
-    SarifLog log([&text](std::string_view piece) { (text += piece) += '\n'; });
+    SarifLog log([&text](std::string_view piece) {
+      (text += piece) += '\n';
+      return true;
+    });
     for (const char* line : {"ltc E1: a", "ltc E2: b", "ltc E1: c"}) {
       log.AddResult(Converted(ConvertLineSarif, line).value());
     }
@@ -423,7 +426,10 @@ TEST(Layouts, SarifLogIndexesTheRulesItUses) {
     EXPECT_EQ(run["invocations"][0]["executionSuccessful"], complete);
   }
   std::string empty;
-  SarifLog log([&empty](std::string_view piece) { empty += piece; });
+  SarifLog log([&empty](std::string_view piece) {
+    empty += piece;
+    return true;
+  });
   log.Finish(true);
   EXPECT_EQ(nlohmann::json::parse(empty)["runs"][0]["results"].size(), 0u);
 }

@@ -38,7 +38,7 @@ std::vector<std::string> Printed(const char* layout, const std::string& log) {
       [&](std::string_view printed) {
         if (!sarif) {
           lines.emplace_back(printed);
-          return;
+          return true;
         }
         const nlohmann::json result = nlohmann::json::parse(printed);
         const nlohmann::json& where = result["locations"][0]["physicalLocation"];
@@ -47,6 +47,7 @@ std::vector<std::string> Printed(const char* layout, const std::string& log) {
                         where["artifactLocation"]["uri"].get<std::string>() + ":" +
                         std::to_string(where["region"]["startLine"].get<int>()) + " " +
                         result["message"]["text"].get<std::string>());
+        return true;
       },
       settings);
   return lines;

@@ -1,0 +1,22 @@
+// Stopping on request (SIGTERM, SIGINT; on Windows Ctrl+C, Ctrl+Break and a
+// closed console) without a torn line: a reader that sees half a line would
+// take it for a diagnostic with a wrong text.
+#pragma once
+
+// Installs the handlers once at start. A stop request ends the process at
+// once, or, while a line is being written, right after that line. The exit
+// code is 128 + the signal's number on POSIX, as a shell reports a program
+// that the signal ended, and on Windows 0xC000013A (STATUS_CONTROL_C_EXIT),
+// what a console program that Ctrl+C ends returns. A signal ignored when the
+// program starts (SIGINT for a job a script starts in the background) stays
+// ignored.
+void InstallStopHandlers();
+
+// Marks the writing of one line on the thread that writes the output.
+class WritingLine {
+ public:
+  WritingLine();
+  ~WritingLine();
+  WritingLine(const WritingLine&) = delete;
+  WritingLine& operator=(const WritingLine&) = delete;
+};
