@@ -247,7 +247,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.sharedPartLogBytes = 64;
     LogReader reader(bytes, Recognition::kSound, 1 + size % 97);
     ConvertLog(
-        reader, convert, [](std::string_view) {}, settings);
+        reader, convert, [](std::string_view) { return true; }, settings);
   }
   return 0;
 }
