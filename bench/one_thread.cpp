@@ -7,7 +7,7 @@
 #include "app/console.h"
 #include "app/convert.h"
 #include "log/log_reader.h"
-#include "rules/dispatch.h"
+#include "render/msvc.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -19,6 +19,6 @@ int main(int argc, char** argv) {
   LogReader reader(input);
   ConvertSettings settings;
   settings.secondThread = false;
-  ConvertLog(reader, DispatchLine, WriteLine, settings);
+  ConvertLog(reader, ConvertLineMsvc, WriteLine, settings);
   return 0;
 }

@@ -61,8 +61,32 @@ void PrepareStandardOutput() {
   InstallStopHandlers();
 }
 
-bool WriteLine(std::string_view text) {
+namespace {
+
+// The lines that WriteBufferedLine keeps, about kJoinedLine bytes at most.
+std::string& Buffered() {
+  static std::string buffered;
+  return buffered;
+}
+
+}  // namespace
+
+bool FlushBufferedLines() {
+  std::string& buffered = Buffered();
   if (readerGone) return false;
+  if (buffered.empty()) return true;
+  Written written = Written::kAll;
+  {
+    const WritingLine writing;
+    written = WriteAll(buffered);
+  }
+  buffered.clear();
+  readerGone = written == Written::kReaderGone;
+  return !readerGone;
+}
+
+bool WriteLine(std::string_view text) {
+  if (!FlushBufferedLines()) return false;
   static std::string line;
   Written written = Written::kAll;
   {
@@ -77,4 +101,13 @@ bool WriteLine(std::string_view text) {
   }
   readerGone = written == Written::kReaderGone;
   return !readerGone;
+}
+
+bool WriteBufferedLine(std::string_view text) {
+  if (readerGone) return false;
+  // A long line goes out on its own, so that the buffer keeps no large size.
+  if (text.size() >= kJoinedLine) return WriteLine(text);
+  std::string& buffered = Buffered();
+  buffered.append(text).push_back('\n');
+  return buffered.size() < kJoinedLine || FlushBufferedLines();
 }

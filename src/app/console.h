@@ -14,3 +14,9 @@ void PrepareStandardOutput();
 // is written then. Other failures (a full disk, a closed standard output) are
 // ignored on purpose: the run goes on and the exit code does not change.
 bool WriteLine(std::string_view text);
+
+// The same, kept in a buffer that leaves in large writes, for text that no
+// reader can use before it is whole (a SARIF log). WriteLine and
+// FlushBufferedLines write what is kept first.
+bool WriteBufferedLine(std::string_view text);
+bool FlushBufferedLines();

@@ -13,22 +13,6 @@
 
 namespace {
 
-// Hands the printed lines of `log` to `print`; false once `print` returns false.
-template <typename Print>
-bool ConvertLines(LineConverter convert, const LogPart& log, const Print& print) {
-  LineQueue queue = log.Lines();
-  std::string output;
-  LogLine line;
-  LineMarkers markers;
-  // Lines without any marker text cannot be rewritten; they are passed over
-  // without a dispatch.
-  while (queue.PopMarked(line, markers)) {
-    const bool printed = convert(line, markers, output) && !output.empty();
-    if (printed && !print(std::string_view(output))) return false;
-  }
-  return true;
-}
-
 struct Part {
   LogPart log;
   // Converted before its turn: the printed lines, their ends, any failure.
@@ -105,11 +89,28 @@ struct Schedule {
     }
   }
 
+  // Hands the printed lines of `log` to `print`; false once `print` returns false.
+  template <typename Print>
+  bool ConvertLines(const LogPart& log, const Print& print) const {
+    LineQueue queue = log.Lines();
+    std::string output;
+    LogLine line;
+    LineMarkers markers;
+    // Lines without any marker text cannot be rewritten; they are passed over
+    // without a dispatch.
+    while (queue.PopMarked(line, markers)) {
+      const LineOrigin origin{settings_.log, queue.LineNumber()};
+      const bool printed = convert_(line, markers, origin, output) && !output.empty();
+      if (printed && !print(std::string_view(output))) return false;
+    }
+    return true;
+  }
+
   void ConvertNext(std::unique_lock<std::mutex>& lock) {
     Part& part = parts_[claimed_++];
     lock.unlock();
     try {
-      ConvertLines(convert_, part.log, [&part](std::string_view text) {
+      ConvertLines(part.log, [&part](std::string_view text) {
         part.printed.append(text);
         part.ends.push_back(part.printed.size());
         return true;
@@ -143,8 +144,7 @@ struct Schedule {
   }
 
   // Reads while the window has room, but not past a part that ends what the
-  // input has delivered before that part is written: the next read may wait
-  // long for the writer.
+  // input has delivered so far: the next read may wait long for the writer.
   void ReadAhead() {
     while (!readDone_ &&
            (parts_.empty() || (shared_ && !caughtUp_ && parts_.size() < settings_.readAheadParts &&
@@ -185,7 +185,7 @@ struct Schedule {
           ++written;
           return more;
         };
-        if (!converted) return ConvertLines(convert_, part.log, print);
+        if (!converted) return ConvertLines(part.log, print);
         std::size_t start = 0;
         for (const std::size_t end : part.ends) {
           if (!print(std::string_view(part.printed).substr(start, end - start))) return false;

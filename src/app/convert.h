@@ -9,9 +9,11 @@
 
 #include "log/log_reader.h"
 
-// Turns one logical line (with its markers) into the text to print; returns
-// false when the line prints nothing. Must depend on the line alone.
-using LineConverter = bool (*)(LogLine line, const LineMarkers& markers, std::string& output);
+// Turns one logical line (with its markers and where it stands in the log)
+// into the text to print; returns false when the line prints nothing. Must
+// depend on the line and its origin alone.
+using LineConverter = bool (*)(LogLine line, const LineMarkers& markers, const LineOrigin& origin,
+                               std::string& output);
 
 // How the work is shared. A printed line depends on its logical line alone
 // (a rule that matches overwrites the output line before it is printed), so
@@ -25,6 +27,8 @@ struct ConvertSettings {
   // written, straight into the sink, so its output is never held.
   std::size_t sharedPartLogBytes = std::size_t{4} << 20;
   bool secondThread = true;
+  // The log's name as the converters are to print it.
+  std::string_view log = {};
 };
 
 // Receives each printed line, without a line end, in file order; returns

@@ -73,8 +73,10 @@ int Run(int argc, char** argv) {
   InputFile input = OpenInputFile(inputFile);
   if (typCC != "TriCore") return kUnknownCompiler;
 
-  LogReader reader(input);
-  ConvertLog(reader, output.Converter(), output.Sink());
+  LogReader reader(input, output.Reading());
+  ConvertSettings settings;
+  settings.log = inputFile;
+  ConvertLog(reader, output.Converter(), output.Sink(), settings);
   // The lines read before a read error are still converted; then we say so,
   // inside the document for a layout that writes one.
   const bool toldInDocument = output.Finish(!reader.ReadFailed());

@@ -1,14 +1,15 @@
 // The output layouts that --Format chooses, and the writing of their output.
 #pragma once
 
-#include <string>
+#include <memory>
 #include <string_view>
 
 #include "app/convert.h"
+#include "render/sarif.h"
 
 // Converts the lines for one layout and writes what it makes to standard
-// output: the line-based layouts line by line, SARIF as one document at the
-// end.
+// output: the line-based layouts line by line, each flushed; SARIF as one
+// document, its results as they come, flushed once at the end.
 class LayoutOutput {
  public:
   // The layout named `name` ("msvc", "msbuild", "gcc" or "sarif", exactly);
@@ -19,6 +20,9 @@ class LayoutOutput {
 
   bool Known() const { return convert_ != nullptr; }
   LineConverter Converter() const { return convert_; }
+  // How the layout wants the log read: the output window's classically,
+  // quirks included; the others soundly.
+  Recognition Reading() const { return reading_; }
   const LineSink& Sink() const { return sink_; }
 
   // Called once the log is done. Returns whether the layout has told of an
@@ -28,7 +32,7 @@ class LayoutOutput {
 
  private:
   LineConverter convert_ = nullptr;
-  bool document_ = false;
-  std::string results_;
+  Recognition reading_ = Recognition::kSound;
+  std::unique_ptr<SarifLog> document_;
   LineSink sink_;
 };

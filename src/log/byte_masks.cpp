@@ -72,6 +72,21 @@ std::size_t CountBeforeLineEnd(const char* bytes, std::size_t count) {
   return run;
 }
 
+std::size_t CountLineFeeds(const char* bytes, std::size_t count) {
+  std::size_t lines = 0;
+  std::size_t at = 0;
+#ifdef QUONVEL_HAVE_SSE2
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; at + 16 <= count; at += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+    lines += static_cast<std::size_t>(
+        std::popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)))));
+  }
+#endif
+  for (; at < count; ++at) lines += bytes[at] == '\n' ? 1 : 0;
+  return lines;
+}
+
 ByteMasks MaskBytes(const char* bytes, std::size_t count) {
   if (count >= 64) return Mask64(bytes);
   // A short tail: NUL padding matches none of the bytes we look for.

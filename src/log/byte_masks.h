@@ -20,3 +20,6 @@ ByteMasks MaskBytes(const char* bytes, std::size_t count);
 // How many of the first `count` bytes come before the first CR or LF: the run
 // that a "(.*)" can take.
 std::size_t CountBeforeLineEnd(const char* bytes, std::size_t count);
+
+// How many of the first `count` bytes are LFs.
+std::size_t CountLineFeeds(const char* bytes, std::size_t count);

@@ -17,10 +17,47 @@ constexpr std::uint64_t From(std::size_t position, std::size_t chunk) {
   return position > chunk ? ~std::uint64_t{0} << (position - chunk) : ~std::uint64_t{0};
 }
 
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsPunct(char c) {
+  return (c >= '!' && c <= '/') || (c >= ':' && c <= '@') || (c >= '[' && c <= '`') ||
+         (c >= '{' && c <= '~');
+}
+
+// The opening of the C++ compiler's pattern up to its file name:
+// cptc, white space, E/F/W, digits, one punctuation character, white space, ["
+bool BeginsCptcDiagnostic(std::string_view line) {
+  if (!line.starts_with("cptc")) return false;
+  std::size_t at = 4;
+  const auto skip = [&](auto&& wanted) {
+    const std::size_t from = at;
+    while (at < line.size() && wanted(line[at])) ++at;
+    return at > from;
+  };
+  if (!skip(IsSpace) || at == line.size()) return false;
+  const char letter = line[at++];
+  if (letter != 'E' && letter != 'F' && letter != 'W') return false;
+  if (!skip([](char c) { return c >= '0' && c <= '9'; })) return false;
+  if (at == line.size() || !IsPunct(line[at++])) return false;
+  if (!skip(IsSpace)) return false;
+  return line.substr(at, 2) == "[\"";
+}
+
 }  // namespace
 
-LineQueue::LineQueue(std::string_view text, bool endsLog)
-    : text_(text), front_(0), end_(text.size() + (endsLog ? 1 : 0)) {}
+bool TakesContinuation(std::string_view line, Recognition recognition) {
+  return recognition == Recognition::kClassic ? HoldsCptc(line) : BeginsCptcDiagnostic(line);
+}
+
+LineQueue::LineQueue(std::string_view text, bool endsLog, Recognition recognition,
+                     std::uint64_t firstLine)
+    : text_(text),
+      front_(0),
+      end_(text.size() + (endsLog ? 1 : 0)),
+      recognition_(recognition),
+      frontLine_(firstLine) {}
 
 bool LineQueue::HasLines() const { return front_ < end_; }
 
@@ -67,6 +104,7 @@ void LineQueue::SkipUnmarkedLines() {
     const std::uint64_t candidates = candidates_ & from;
     std::uint64_t lf = lf_ & from;
     if (candidates != 0) lf &= LowestBit(candidates) - 1;
+    frontLine_ += static_cast<std::uint64_t>(std::popcount(lf));
     if (lf != 0) lineStart = chunk + 64 - static_cast<std::size_t>(std::countl_zero(lf));
     if (candidates != 0) {
       front_ = lineStart;
@@ -80,10 +118,14 @@ void LineQueue::SkipUnmarkedLines() {
 bool LineQueue::Pop(LogLine& line, LineMarkers& markers) {
   if (!HasLines()) return false;
   const PhysicalLine first = ScanLine(front_);
-  if (!first.markers.cptc) {
-    line = text_.substr(first.start, first.end - first.start);
+  taken_ = frontLine_;
+  const std::string_view firstText = text_.substr(first.start, first.end - first.start);
+  if (!first.markers.cptc ||
+      (recognition_ != Recognition::kClassic && !TakesContinuation(firstText, recognition_))) {
+    line = firstText;
     markers = first.markers;
     front_ = first.next;
+    ++frontLine_;
     return true;
   }
 
@@ -92,7 +134,8 @@ bool LineQueue::Pop(LogLine& line, LineMarkers& markers) {
   PhysicalLine second;
   if (first.next != kDrained) second = ScanLine(first.next);
   front_ = second.next;
-  joined_.assign(text_.substr(first.start, first.end - first.start));
+  frontLine_ += 2;
+  joined_.assign(firstText);
   joined_ += ' ';
   joined_.append(text_.substr(second.start, second.end - second.start));
   line = joined_;

@@ -6,8 +6,10 @@
 #include <new>
 #include <system_error>
 
+#include "log/byte_masks.h"
 #include "log/read_some.h"
 #include "log/standard_input.h"
+#include "log/utf16.h"
 
 namespace {
 
@@ -31,16 +33,26 @@ std::size_t LineStartBefore(std::string_view text, std::size_t lf) {
 
 // The end of the last whole logical line of `text`, which starts with one,
 // found by walking its physical lines: 0 if there is none.
-std::size_t LastLogicalLineEnd(std::string_view text) {
+std::size_t LastLogicalLineEnd(std::string_view text, Recognition recognition) {
   std::size_t end = 0;
   for (std::size_t start = 0;;) {
     std::size_t lf = text.find('\n', start);
     if (lf == std::string_view::npos) return end;
-    // A "cptc" line ends its logical line only with its continuation.
-    if (HoldsCptc(text.substr(start, lf - start))) lf = text.find('\n', lf + 1);
+    // Such a line ends its logical line only with its continuation.
+    if (TakesContinuation(text.substr(start, lf - start), recognition)) {
+      lf = text.find('\n', lf + 1);
+    }
     if (lf == std::string_view::npos) return end;
     end = start = lf + 1;
   }
+}
+
+// Takes the byte order mark `mark` off the start of `bytes`; false when they
+// do not start with it.
+bool StripMark(std::string& bytes, std::string_view mark) {
+  if (!std::string_view(bytes).starts_with(mark)) return false;
+  bytes.erase(0, mark.size());
+  return true;
 }
 
 }  // namespace
@@ -67,6 +79,62 @@ LogReader::LogReader(InputFile& input, std::size_t blockSize)
 
 LogReader::LogReader(std::string_view bytes, std::size_t blockSize)
     : bytes_(bytes), blockSize_(std::max<std::size_t>(blockSize, 1)) {}
+
+LogReader::LogReader(InputFile& input, Recognition recognition, std::size_t blockSize)
+    : LogReader(input, blockSize) {
+  recognition_ = recognition;
+  if (recognition != Recognition::kClassic) encoding_ = Encoding::kUndecided;
+}
+
+LogReader::LogReader(std::string_view bytes, Recognition recognition, std::size_t blockSize)
+    : LogReader(bytes, blockSize) {
+  recognition_ = recognition;
+  if (recognition != Recognition::kClassic) encoding_ = Encoding::kUndecided;
+}
+
+// Turns the `got` bytes just read at `at` in current_ into text in their
+// place and returns its length. Bytes that cannot be turned yet (the start of
+// the log before its mark is known, half a UTF-16 character) wait for the
+// next block.
+std::size_t LogReader::Decode(std::size_t at, std::size_t got) {
+  if (encoding_ == Encoding::kBytes) return got;
+  undecoded_.append(current_.buffer_.get() + at, got);
+  if (encoding_ == Encoding::kUndecided) {
+    if (undecoded_.size() < 3 && !atEnd_) return 0;
+    if (StripMark(undecoded_, "\xEF\xBB\xBF")) {
+      encoding_ = Encoding::kBytes;
+    } else if (StripMark(undecoded_, "\xFF\xFE")) {
+      encoding_ = Encoding::kUtf16Le;
+    } else if (StripMark(undecoded_, "\xFE\xFF")) {
+      encoding_ = Encoding::kUtf16Be;
+    } else {
+      encoding_ = Encoding::kBytes;
+    }
+  }
+  std::size_t written = 0;
+  if (encoding_ == Encoding::kBytes) {
+    Reserve(current_, at + undecoded_.size());
+    std::memcpy(current_.buffer_.get() + at, undecoded_.data(), undecoded_.size());
+    written = undecoded_.size();
+    undecoded_.clear();
+    return written;
+  }
+  Reserve(current_, at + Utf8Capacity(undecoded_.size()));
+  const std::size_t used = Utf16ToUtf8(undecoded_, encoding_ == Encoding::kUtf16Be, atEnd_,
+                                       current_.buffer_.get() + at, written);
+  undecoded_.erase(0, used);
+  return written;
+}
+
+// Gives `part`, which takes the first `size` bytes of current_, the number of
+// its first line, and counts its lines for the next part.
+void LogReader::NumberLines(LogPart& part, std::size_t size) {
+  part.recognition_ = recognition_;
+  part.firstLine_ = nextLine_;
+  if (recognition_ != Recognition::kClassic) {
+    nextLine_ += CountLineFeeds(current_.buffer_.get(), size);
+  }
+}
 
 void LogReader::Reserve(LogPart& buffer, std::size_t capacity) {
   if (buffer.capacity_ >= capacity) return;
@@ -101,8 +169,10 @@ void LogReader::ReadBlock() {
     if (got < blockSize_) atEnd_ = true;
   }
   caughtUp_ = got < blockSize_;
-  if (const char* stop = FindByte(to, to + got, kCtrlZ)) {
-    got = static_cast<std::size_t>(stop - to);
+  got = Decode(buffer.size_, got);
+  const char* const text = buffer.buffer_.get() + buffer.size_;
+  if (const char* stop = FindByte(text, text + got, kCtrlZ)) {
+    got = static_cast<std::size_t>(stop - text);
     atEnd_ = true;
   }
   buffer.size_ += got;
@@ -120,11 +190,11 @@ std::size_t LogReader::FindCut() {
   // Usually the last line holds no "cptc" and ends the part.
   for (int tries = 0; tries < kCutTries; ++tries) {
     const std::size_t start = LineStartBefore(text, lf);
-    if (!HoldsCptc(text.substr(start, lf - start))) return lf + 1;
+    if (!TakesContinuation(text.substr(start, lf - start), recognition_)) return lf + 1;
     if (start == 0) break;
     lf = start - 1;
   }
-  return LastLogicalLineEnd(text);
+  return LastLogicalLineEnd(text, recognition_);
 }
 
 bool LogReader::NextPart(LogPart& part) {
@@ -133,6 +203,7 @@ bool LogReader::NextPart(LogPart& part) {
   while (!atEnd_ && (cut = FindCut()) == 0) ReadBlock();
   if (atEnd_) {
     // What is left ends the log, whole.
+    NumberLines(current_, current_.size_);
     part = std::move(current_);
     part.last_ = true;
     done_ = true;
@@ -151,6 +222,7 @@ bool LogReader::NextPart(LogPart& part) {
   std::memcpy(next.buffer_.get(), current_.buffer_.get() + cut, rest);
   next.size_ = rest;
   current_.size_ = cut;
+  NumberLines(current_, cut);
   part = std::move(current_);
   part.last_ = false;
   part.caughtUp_ = caughtUp_;

@@ -8,12 +8,17 @@
 // make a part at once, so that they can be printed before more arrives. A
 // byte 0x1A ends the input: nothing after the read that delivered it is read,
 // so a stream that goes on after it (a pipe) does not keep us reading.
-// A part ends after a physical line without "cptc" (that line ends a logical
-// line), at the last such place in what has been read; a line longer than a
-// block grows its part's buffer to its own size.
+// A part ends after a physical line that takes no continuation (that line
+// ends a logical line), at the last such place in what has been read; a line
+// longer than a block grows its part's buffer to its own size.
+//
+// The sound reading also skips a UTF-8 byte order mark at the log's start,
+// reads a log that starts with a UTF-16 one as the UTF-8 text it holds, and
+// numbers each part's first physical line.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -55,6 +60,8 @@ class LogPart {
     size_ = std::exchange(other.size_, 0);
     last_ = std::exchange(other.last_, false);
     caughtUp_ = std::exchange(other.caughtUp_, false);
+    recognition_ = other.recognition_;
+    firstLine_ = std::exchange(other.firstLine_, 1);
     return *this;
   }
 
@@ -65,7 +72,9 @@ class LogPart {
   // when it was cut (a read returned less than a block): the next part may
   // be long in coming, so this one should be printed first.
   bool CaughtUp() const { return caughtUp_; }
-  LineQueue Lines() const { return LineQueue(Text(), last_); }
+  LineQueue Lines() const { return LineQueue(Text(), last_, recognition_, firstLine_); }
+  // The number of the part's first physical line (the sound reading only).
+  std::uint64_t FirstLine() const { return firstLine_; }
 
  private:
   friend class LogReader;
@@ -77,6 +86,8 @@ class LogPart {
   std::size_t size_ = 0;
   bool last_ = false;
   bool caughtUp_ = false;
+  Recognition recognition_ = Recognition::kClassic;
+  std::uint64_t firstLine_ = 1;
 };
 
 class LogReader {
@@ -91,6 +102,11 @@ class LogReader {
   // The reader keeps a view of the bytes: a temporary would be gone before
   // the first part is read.
   LogReader(std::string&& bytes, std::size_t blockSize = kBlockSize) = delete;
+  // The same, with the reading that `recognition` asks for.
+  LogReader(InputFile& input, Recognition recognition, std::size_t blockSize = kBlockSize);
+  LogReader(std::string_view bytes, Recognition recognition, std::size_t blockSize = kBlockSize);
+  LogReader(std::string&& bytes, Recognition recognition,
+            std::size_t blockSize = kBlockSize) = delete;
 
   // Takes the next part; false after the last one, or at once when the file
   // is not open. An open file always gives at least one part and one line
@@ -109,6 +125,12 @@ class LogReader {
   void ReadBlock();
   std::size_t FindCut();
   void Reserve(LogPart& buffer, std::size_t capacity);
+  std::size_t Decode(std::size_t at, std::size_t got);
+  void NumberLines(LogPart& part, std::size_t size);
+
+  // What the bytes read are taken for; the sound reading decides by the
+  // log's first bytes.
+  enum class Encoding : std::uint8_t { kUndecided, kBytes, kUtf16Le, kUtf16Be };
 
   InputFile* input_ = nullptr;
   std::string_view bytes_;  // what is left of the bytes read from memory
@@ -120,4 +142,8 @@ class LogReader {
   bool done_ = false;
   bool readFailed_ = false;
   std::vector<LogPart> spare_;  // buffers of parts done with
+  Recognition recognition_ = Recognition::kClassic;
+  Encoding encoding_ = Encoding::kBytes;
+  std::string undecoded_;       // bytes read that are not yet text
+  std::uint64_t nextLine_ = 1;  // the number of current_'s first physical line
 };

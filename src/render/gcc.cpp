@@ -8,14 +8,20 @@
 
 namespace {
 
-// Readers of this layout take the file to end at the first colon that a
-// number follows, so such a file name cannot lead the line.
+// Whether GNU-style readers take `file` back exactly from the line's start.
+// They end the file at the first colon that a number follows; Vim's gcc
+// formats read a double quote as the start of a quoted file name, a leading
+// "[" as a directory change, and drop blanks at either end.
 bool CanLead(std::string_view file) {
+  if (file.empty() || IsBlank(file.front()) || IsBlank(file.back()) || file.front() == '[') {
+    return false;
+  }
+  if (file.find('"') != std::string_view::npos) return false;
   for (std::size_t colon = file.find(':'); colon != std::string_view::npos;
        colon = file.find(':', colon + 1)) {
     if (colon + 1 < file.size() && IsDigit(file[colon + 1])) return false;
   }
-  return !file.empty();
+  return true;
 }
 
 void AppendLocation(const Diagnostic& diagnostic, std::string& output) {
@@ -34,29 +40,32 @@ void AppendLocationInText(const Diagnostic& diagnostic, std::string& output) {
 
 }  // namespace
 
-void FormatGccLine(const Diagnostic& diagnostic, std::string& output) {
-  const bool hasFile = diagnostic.placeholder.empty() && !diagnostic.file.empty();
+void FormatGccLine(const Diagnostic& diagnostic, const LineOrigin& origin, std::string& output) {
+  const bool hasFile = HasFile(diagnostic);
   const bool located = hasFile && CanLead(diagnostic.file);
   output.clear();
   if (located) {
     AppendLocation(diagnostic, output);
+  } else if (CanLead(origin.log)) {
+    output.append(origin.log).append(":");
+    AppendNumber(origin.line, output);
+    output.append(": ");
   } else {
     output.append(diagnostic.tool).append(": ");
   }
   output.append(IsError(diagnostic) ? "error: " : "warning: ");
-  if (!diagnostic.placeholder.empty()) {
-    output.append(diagnostic.placeholder);
-  } else {
-    if (hasFile && !located) AppendLocationInText(diagnostic, output);
-    output.append(Trimmed(diagnostic.text));
-  }
+  if (hasFile && !located) AppendLocationInText(diagnostic, output);
+  AppendMessage(diagnostic, output);
   output.append(" [").append(diagnostic.tool).append(" ");
   output.append(diagnostic.severity).append(diagnostic.number).append("]");
-  if (diagnostic.placeholder.empty() && !diagnostic.excerpt.empty()) {
-    output.append("\n ").append(Trimmed(diagnostic.excerpt));
-  }
+  const std::string_view excerpt = Trimmed(diagnostic.excerpt);
+  if (diagnostic.placeholder.empty() && !excerpt.empty()) output.append("\n ").append(excerpt);
 }
 
-bool ConvertLineGcc(LogLine line, const LineMarkers& markers, std::string& output) {
-  return DispatchLineWith(line, markers, output, FullMatch, FormatGccLine);
+bool ConvertLineGcc(LogLine line, const LineMarkers& markers, const LineOrigin& origin,
+                    std::string& output) {
+  return DispatchLineWith(line, markers, Recognition::kSound, output, FullMatch,
+                          [&origin](const Diagnostic& diagnostic, std::string& text) {
+                            FormatGccLine(diagnostic, origin, text);
+                          });
 }

@@ -17,9 +17,11 @@ bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 // Whether `file` survives as the origin. MSBuild ends the origin at its first
 // colon unless that follows a drive letter, and trims it; $msCompile wants a
 // file that starts with a non-blank and reads a leading "<digits>>" as the
-// number of a parallel build's project.
+// number of a parallel build's project; Jenkins takes text up to a "]" for
+// the name of an Ant task.
 bool CanBeOrigin(std::string_view file) {
   if (file.empty() || IsBlank(file.front()) || IsBlank(file.back())) return false;
+  if (file.find(']') != std::string_view::npos) return false;
   const std::size_t colon = file.find(':');
   if (colon != std::string_view::npos &&
       (colon != 1 || !IsAsciiLetter(file[0]) || file.find(':', 2) != std::string_view::npos)) {
@@ -36,36 +38,53 @@ std::string& AppendLocation(const Diagnostic& diagnostic, std::string& output) {
   return output.append(")");
 }
 
-}  // namespace
-
-void FormatMsbuildLine(const Diagnostic& diagnostic, std::string& output) {
-  const std::string_view category = IsError(diagnostic) ? "error" : "warning";
-  const bool hasFile = diagnostic.placeholder.empty() && !diagnostic.file.empty();
-  output.clear();
-  if (hasFile && CanBeOrigin(diagnostic.file)) {
-    AppendLocation(diagnostic, output);
-    output.append(": ");
-    const std::size_t codeEnd = output.size() + category.size() + 1 + diagnostic.tool.size() +
-                                diagnostic.severity.size() + diagnostic.number.size() + 1;
-    if (codeEnd > kScannedPrefix) output.clear();
-  }
-  const bool located = !output.empty();
-  if (!located) output.append(diagnostic.tool).append(" : ");
-  output.append(category).append(" ");
+// Writes "<origin>: <category> <code>: " and returns whether the code stays
+// within the part of the line that MSBuild scans.
+bool AppendHead(std::string& output, std::string_view category, const Diagnostic& diagnostic) {
+  output.append(": ").append(category).append(" ");
   AppendCode(diagnostic, output);
   output.append(": ");
-  if (!diagnostic.placeholder.empty()) {
-    output.append(diagnostic.placeholder);
-    return;
-  }
-  // A file that cannot be the origin keeps its location at the text's start,
-  // without a colon after it: "(5,6): warning X1:" in the text would be read
-  // as the location by $msCompile.
-  if (hasFile && !located) AppendLocation(diagnostic, output).append(" - ");
-  output.append(Trimmed(diagnostic.text));
-  if (!diagnostic.excerpt.empty()) output.append(" | ").append(Trimmed(diagnostic.excerpt));
+  return output.size() - 1 <= kScannedPrefix;
 }
 
-bool ConvertLineMsbuild(LogLine line, const LineMarkers& markers, std::string& output) {
-  return DispatchLineWith(line, markers, output, FullMatch, FormatMsbuildLine);
+}  // namespace
+
+void FormatMsbuildLine(const Diagnostic& diagnostic, const LineOrigin& origin,
+                       std::string& output) {
+  const std::string_view category = IsError(diagnostic) ? "error" : "warning";
+  const bool hasFile = HasFile(diagnostic);
+  output.clear();
+  bool located = false;
+  if (hasFile && CanBeOrigin(diagnostic.file)) {
+    AppendLocation(diagnostic, output);
+    located = AppendHead(output, category, diagnostic);
+  }
+  if (!located && CanBeOrigin(origin.log)) {
+    output.assign(origin.log).append("(");
+    AppendNumber(origin.line, output);
+    output.append(")");
+    located = AppendHead(output, category, diagnostic);
+    // Its own location, which the origin could not carry, leads the text,
+    // without a colon after it: "(5,6): warning X1:" in the text would be
+    // read as the location by $msCompile.
+    if (located && hasFile) AppendLocation(diagnostic, output).append(" - ");
+  }
+  if (!located) {
+    output.assign(diagnostic.tool).append(" : ").append(category).append(" ");
+    AppendCode(diagnostic, output);
+    output.append(": ");
+    if (hasFile) AppendLocation(diagnostic, output).append(" - ");
+  }
+  AppendMessage(diagnostic, output);
+  if (!diagnostic.placeholder.empty()) return;
+  const std::string_view excerpt = Trimmed(diagnostic.excerpt);
+  if (!excerpt.empty()) output.append(" | ").append(excerpt);
+}
+
+bool ConvertLineMsbuild(LogLine line, const LineMarkers& markers, const LineOrigin& origin,
+                        std::string& output) {
+  return DispatchLineWith(line, markers, Recognition::kSound, output, FullMatch,
+                          [&origin](const Diagnostic& diagnostic, std::string& text) {
+                            FormatMsbuildLine(diagnostic, origin, text);
+                          });
 }

@@ -1,7 +1,10 @@
 // MSBuild's canonical diagnostic layout, which its Exec task, Visual Studio's
 // Error List and VS Code's $msCompile problem matcher read:
 //   src/can_drv.c(118,23): warning ctcW505: conversion of constant to narrower type
-//   ltc : error ltcE106: unresolved external: foo
+//   build.log(23): error ltcE106: unresolved external: foo
+// A diagnostic without a file that the origin can carry is located at the
+// log's own line; with a log name that cannot be the origin either, the tool
+// is the origin: "ltc : error ltcE106: unresolved external: foo".
 #pragma once
 
 #include <string>
@@ -11,7 +14,8 @@
 
 // One line per diagnostic: the C++ excerpt is appended to the text, since a
 // line of its own would be parsed as a diagnostic when it holds "error:".
-void FormatMsbuildLine(const Diagnostic& diagnostic, std::string& output);
+void FormatMsbuildLine(const Diagnostic& diagnostic, const LineOrigin& origin, std::string& output);
 
-// The line converter of this layout: the dispatch with the renderer above.
-bool ConvertLineMsbuild(LogLine line, const LineMarkers& markers, std::string& output);
+// The line converter of this layout: the sound dispatch with the renderer above.
+bool ConvertLineMsbuild(LogLine line, const LineMarkers& markers, const LineOrigin& origin,
+                        std::string& output);

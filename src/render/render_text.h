@@ -1,9 +1,11 @@
 // Pieces shared by the layouts other than the output window's.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "log/line_queue.h"
 #include "rules/diagnostic.h"
 
 // White space as the patterns' "[[:space:]]" knows it.
@@ -24,4 +26,35 @@ inline std::string_view Trimmed(std::string_view text) {
 // The diagnostic's code, e.g. "ctcW505": tool, letter and message number.
 inline void AppendCode(const Diagnostic& diagnostic, std::string& output) {
   output.append(diagnostic.tool).append(diagnostic.severity).append(diagnostic.number);
+}
+
+// The diagnostic's own file, when there is one that a layout can use.
+inline bool HasFile(const Diagnostic& diagnostic) {
+  return diagnostic.placeholder.empty() && !diagnostic.file.empty();
+}
+
+// The message: the placeholder, or the trimmed text; a diagnostic without a
+// text gets a fixed one, since clients drop a problem without a message.
+inline void AppendMessage(const Diagnostic& diagnostic, std::string& output) {
+  if (!diagnostic.placeholder.empty()) {
+    output.append(diagnostic.placeholder);
+    return;
+  }
+  const std::string_view text = Trimmed(diagnostic.text);
+  if (!text.empty()) {
+    output.append(text);
+    return;
+  }
+  AppendCode(diagnostic, output);
+  output.append(" (no message text)");
+}
+
+inline void AppendNumber(std::uint64_t value, std::string& output) {
+  char digits[20];
+  std::size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (count > 0) output.push_back(digits[--count]);
 }

@@ -41,14 +41,3 @@ Diagnostic CptcDiagnostic(const MatchResult& match) {
   }
   return diagnostic;
 }
-
-void FormatCptcMessage(const Diagnostic& diagnostic, std::string& output) {
-  if (!diagnostic.placeholder.empty()) {
-    output.assign(diagnostic.placeholder);
-    return;
-  }
-  output.assign(diagnostic.file);
-  output.append("(").append(diagnostic.line).append(") : ");
-  output.append(IsError(diagnostic) ? "Error" : "Warning").append(": ");
-  output.append(diagnostic.text).append("\n").append(diagnostic.excerpt);
-}

@@ -6,8 +6,6 @@
 //   return speedLimit;
 #pragma once
 
-#include <string>
-
 #include "rules/diagnostic.h"
 #include "rules/matcher.h"
 
@@ -15,5 +13,3 @@ const MessagePattern& CptcPattern();
 
 // The record of a successful match; the continuation text is its excerpt.
 Diagnostic CptcDiagnostic(const MatchResult& match);
-
-void FormatCptcMessage(const Diagnostic& diagnostic, std::string& output);

@@ -37,13 +37,3 @@ Diagnostic CtcDiagnostic(const MatchResult& match) {
   if (diagnostic.file.empty() || diagnostic.text.empty()) diagnostic.placeholder = kEmptyCtcMessage;
   return diagnostic;
 }
-
-void FormatCtcMessage(const Diagnostic& diagnostic, std::string& output) {
-  if (!diagnostic.placeholder.empty()) {
-    output.assign(diagnostic.placeholder);
-    return;
-  }
-  output.assign(diagnostic.file);
-  output.append("(").append(diagnostic.line).append(",").append(diagnostic.column).append(") :");
-  output.append(IsError(diagnostic) ? "Error" : "Warning").append(": ").append(diagnostic.text);
-}

@@ -4,8 +4,6 @@
 //   src/can_drv.c(118,23) :Warning:  conversion of constant to narrower type
 #pragma once
 
-#include <string>
-
 #include "rules/diagnostic.h"
 #include "rules/matcher.h"
 
@@ -14,7 +12,3 @@ const MessagePattern& CtcPattern();
 
 // The record of a successful match of `CtcPattern()`.
 Diagnostic CtcDiagnostic(const MatchResult& match);
-
-// Writes the output-window line of such a record over `output`, reusing its
-// storage.
-void FormatCtcMessage(const Diagnostic& diagnostic, std::string& output);

@@ -10,47 +10,43 @@
 #include "rules/ltc_licence_rules.h"
 #include "rules/matcher.h"
 
-// Tries, in order, the C compiler, linker, C++ compiler and licence rules whose
-// marker text ("ctc", "ltc", "cptc", "No valid license found") occurs in the
-// line. Each rule that matches overwrites `output` with its output-window
-// line; nothing clears it. Returns the result of the last rule tried (not the
-// OR of all), false if none was. The markers are those the log reader found
-// while it cut the lines.
-bool DispatchLine(LogLine line, const LineMarkers& markers, std::string& output);
+// One message rule: the marker text that lets it be tried, its pattern and
+// the record a match makes. A new rule is one more row here (and its marker
+// in log/markers.h).
+struct MessageRule {
+  bool LineMarkers::*marker;
+  const MessagePattern& (*pattern)();
+  Diagnostic (*record)(const MatchResult& match);
+};
 
-// The output-window line of any rule's record.
-void FormatMsvcLine(const Diagnostic& diagnostic, std::string& output);
+// In the order they are tried.
+inline constexpr MessageRule kMessageRules[] = {
+    {&LineMarkers::ctc, CtcPattern, CtcDiagnostic},
+    {&LineMarkers::ltc, LtcPattern, LtcDiagnostic},
+    {&LineMarkers::cptc, CptcPattern, CptcDiagnostic},
+    {&LineMarkers::license, LicensePattern, LicenseDiagnostic},
+};
 
-// The dispatch itself, with the whole-line match and the layout as
-// parameters: the tests' std::regex reference runs exactly the same sequence
-// of rules, and every output layout keeps its quirks (the last rule tried
-// decides; a rule that matches writes over `output`, placeholders included).
+// Tries, in order, each rule whose marker the reader found in the line. Each
+// rule that matches renders its record over `output`; nothing clears it.
+// Classic: returns the result of the last rule tried (not the OR of all),
+// false if none was. Sound: returns whether any rule matched; `output` then
+// holds the last match's text. The whole-line match and the renderer are
+// parameters, so that the tests' std::regex reference runs exactly the same
+// sequence of rules for every layout.
 template <typename Matcher, typename Render>
-bool DispatchLineWith(LogLine line, const LineMarkers& markers, std::string& output,
-                      Matcher&& fullMatch, Render&& render) {
+bool DispatchLineWith(LogLine line, const LineMarkers& markers, Recognition recognition,
+                      std::string& output, Matcher&& fullMatch, Render&& render) {
   MatchResult match;
-  bool result = false;
-  if (markers.ctc) {
-    result = fullMatch(CtcPattern(), line, match);
-    if (result) render(CtcDiagnostic(match), output);
+  bool last = false;
+  bool any = false;
+  for (const MessageRule& rule : kMessageRules) {
+    if (!(markers.*rule.marker)) continue;
+    last = fullMatch(rule.pattern(), line, match);
+    if (last) {
+      render(rule.record(match), output);
+      any = true;
+    }
   }
-  if (markers.ltc) {
-    result = fullMatch(LtcPattern(), line, match);
-    if (result) render(LtcDiagnostic(match), output);
-  }
-  if (markers.cptc) {
-    result = fullMatch(CptcPattern(), line, match);
-    if (result) render(CptcDiagnostic(match), output);
-  }
-  if (markers.license) {
-    result = fullMatch(LicensePattern(), line, match);
-    if (result) render(LicenseDiagnostic(match), output);
-  }
-  return result;
-}
-
-template <typename Matcher>
-bool DispatchLineWith(LogLine line, const LineMarkers& markers, std::string& output,
-                      Matcher&& fullMatch) {
-  return DispatchLineWith(line, markers, output, fullMatch, FormatMsvcLine);
+  return recognition == Recognition::kClassic ? last : any;
 }

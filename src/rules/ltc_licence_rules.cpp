@@ -59,12 +59,3 @@ Diagnostic LicenseDiagnostic(const MatchResult& match) {
   if (diagnostic.text.empty()) diagnostic.placeholder = kEmptyCtcMessage;
   return diagnostic;
 }
-
-void FormatLicenseMessage(const Diagnostic& diagnostic, std::string& output) {
-  if (!diagnostic.placeholder.empty()) {
-    output.assign(diagnostic.placeholder);
-    return;
-  }
-  output.assign(IsError(diagnostic) ? "Error" : "Warning");
-  output.append(": ").append(diagnostic.text).append("! ");
-}

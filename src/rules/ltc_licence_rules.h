@@ -2,8 +2,6 @@
 // found no licence, which becomes a short error line.
 #pragma once
 
-#include <string>
-
 #include "rules/diagnostic.h"
 #include "rules/matcher.h"
 
@@ -14,6 +12,3 @@ const MessagePattern& LicensePattern();
 // group of its pattern; it is read from the line after the letter.
 Diagnostic LtcDiagnostic(const MatchResult& match);
 Diagnostic LicenseDiagnostic(const MatchResult& match);
-
-// The linker rule has no formatter: its output-window line is the line itself.
-void FormatLicenseMessage(const Diagnostic& diagnostic, std::string& output);

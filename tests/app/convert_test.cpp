@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "rules/dispatch.h"
+#include "render/msvc.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ TEST(ConvertLog, PrintsWhatLineByLineConversionPrints) {
     }
     const std::string expected = LineByLine(bytes);
     for (const auto& c : cases) {
-      ASSERT_EQ(InParts(bytes, c.blockSize, DispatchLine, c.settings), expected)
+      ASSERT_EQ(InParts(bytes, c.blockSize, ConvertLineMsvc, c.settings), expected)
           << c.what << ", round " << round;
     }
   }
@@ -102,7 +102,7 @@ TEST(ConvertLog, PrintsWhatLineByLineConversionPrints) {
 // thread surely converts a part.
 std::thread::id mainThread;
 std::atomic<bool> secondThreadFailed;
-bool Echo(LogLine line, const LineMarkers&, std::string& output) {
+bool Echo(LogLine line, const LineMarkers&, const LineOrigin&, std::string& output) {
   if (std::this_thread::get_id() != mainThread) {
     secondThreadFailed = true;
     throw std::bad_alloc();

@@ -142,6 +142,24 @@ TEST_F(Hostile, ThirtyTwoMegabyteLineThatAlmostMatches) {
   Expect(Run(Write(log)), {"ltc E1: next"});
 }
 
+// The same line as SARIF: 4 million quotes to escape, in time linear too, and
+// the line's place in the log counted across the whole part.
+TEST_F(Hostile, ThirtyTwoMegabyteLineAsSarif) {
+  const std::string decoys = Repeat("x\" 1/2] ", (std::size_t{32} << 20) / 8);
+  const std::string log = "\n\nltc E1: [\"" + decoys + "\" 3/4] tail\nltc E2: z";
+  const ProcessResult run = RunProcess(
+      QuonvelPath(),
+      {"Quonvel", "--InputFile=" + Write(log).string(), "--TypCC=TriCore", "--Format=sarif"});
+  ASSERT_TRUE(run.started) << run.err;
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.err, "");
+  const std::string escaped = Repeat(R"(x\" 1/2] )", (std::size_t{32} << 20) / 8);
+  EXPECT_NE(run.out.find(R"("message":{"text":"[\")" + escaped + R"(\" 3/4] tail"})"),
+            std::string::npos);
+  EXPECT_NE(run.out.find(R"("region":{"startLine":3}}}]})"), std::string::npos);
+  EXPECT_NE(run.out.find(R"("region":{"startLine":4}}}]})"), std::string::npos);
+}
+
 TEST_F(Hostile, OneMillionEmptyLines) {
   const std::string log = std::string(1'000'000, '\n') + "ctc W1: [\"a.c\" 1/2] last";
   Expect(Run(Write(log)), {"a.c(1,2) :Warning:  last"});

@@ -13,7 +13,8 @@
 namespace {
 
 constexpr const char* kNoBanner = "quonvel-test-no-such-program";
-const std::string kSample = std::string("--InputFile=") + QUONVEL_EXAMPLES "/tricore-build.log";
+const std::string kSampleLog = QUONVEL_EXAMPLES "/tricore-build.log";
+const std::string kSample = "--InputFile=" + kSampleLog;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -22,11 +23,15 @@ std::string ReadFile(const std::string& path) {
   return bytes.str();
 }
 
-// The expected lines of a golden file (stored with LF line ends).
+// The expected lines of a golden file (stored with LF line ends), with the
+// sample log's path where the file says "{log}".
 std::vector<std::string> GoldenLines(const std::string& name) {
   std::istringstream text(ReadFile(QUONVEL_TEST_DATA "/golden/" + name));
   std::vector<std::string> lines;
-  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  for (std::string line; std::getline(text, line);) {
+    if (line.starts_with("{log}")) line.replace(0, 5, kSampleLog);
+    lines.push_back(line);
+  }
   return lines;
 }
 
@@ -88,23 +93,22 @@ TEST(Layouts, SampleLogAsSarif) {
   EXPECT_EQ(run["tool"]["driver"]["name"], "Quonvel");
   EXPECT_FALSE(run["tool"]["driver"]["version"].get<std::string>().empty());
   EXPECT_EQ(run["invocations"][0]["executionSuccessful"], true);
-  // One result per diagnostic, as the msbuild layout writes them.
+  // One result per diagnostic, as the msbuild layout writes them, each with
+  // its rule and a location.
   const std::vector<std::string> msbuild = GoldenLines("tricore-build.msbuild.out");
   ASSERT_EQ(run["results"].size(), msbuild.size());
+  const nlohmann::json& rules = run["tool"]["driver"]["rules"];
   for (std::size_t i = 0; i < msbuild.size(); ++i) {
     const nlohmann::json& result = run["results"][i];
     const std::string code = result["ruleId"];
     const std::string level = result["level"];
     EXPECT_NE(msbuild[i].find(" " + level + " " + code + ": "), std::string::npos) << msbuild[i];
-    if (result.contains("locations")) {
-      const nlohmann::json& where = result["locations"][0]["physicalLocation"];
-      const std::string line = std::to_string(where["region"]["startLine"].get<int>());
-      EXPECT_TRUE(
-          msbuild[i].starts_with(where["artifactLocation"]["uri"].get<std::string>() + "(" + line))
-          << msbuild[i];
-    } else {
-      EXPECT_NE(msbuild[i].find(" : "), std::string::npos) << msbuild[i];
-    }
+    EXPECT_EQ(rules[result["ruleIndex"].get<std::size_t>()]["id"], code);
+    const nlohmann::json& where = result["locations"][0]["physicalLocation"];
+    std::string uri = where["artifactLocation"]["uri"];
+    if (uri.starts_with("file://")) uri.erase(0, 7);  // the sample log, named absolutely
+    const std::string line = std::to_string(where["region"]["startLine"].get<int>());
+    EXPECT_TRUE(msbuild[i].starts_with(uri + "(" + line)) << msbuild[i];
   }
   EXPECT_EQ(run["results"][4]["locations"][0]["physicalLocation"]["region"]["snippet"]["text"],
             "return speedLimit;");

@@ -2,7 +2,9 @@
 // with a plain reading of the same rules on many generated logs.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -14,22 +16,32 @@ namespace {
 struct Line {
   std::string text;
   bool ctc, ltc, cptc, license;
+  std::uint64_t number = 0;  // of its first physical line; counted in the sound reading only
   bool operator==(const Line&) const = default;
 };
 
 void PrintTo(const Line& line, std::ostream* out) {
   *out << '"' << line.text << "\" ctc=" << line.ctc << " ltc=" << line.ltc << " cptc=" << line.cptc
-       << " license=" << line.license;
+       << " license=" << line.license << " line " << line.number;
 }
 
-Line WithMarkers(std::string text) {
+Line WithMarkers(std::string text, std::uint64_t number = 0) {
   const LineMarkers markers = SubstringMarkers(text);
-  return {text, markers.ctc, markers.ltc, markers.cptc, markers.license};
+  return {text, markers.ctc, markers.ltc, markers.cptc, markers.license, number};
+}
+
+bool TakesNext(const std::string& line, Recognition recognition) {
+  static const std::regex kCptcStart(R"(^cptc[[:space:]]+(E|F|W)[0-9]+[[:punct:]][[:space:]]+\[")");
+  return recognition == Recognition::kClassic ? line.find("cptc") != std::string::npos
+                                              : std::regex_search(line, kCptcStart);
 }
 
 // The rules read the obvious way: getline-style physical lines, CR LF folded,
-// 0x1A ends the input, a "cptc" line takes the next one after a blank.
-std::vector<Line> Reference(std::string bytes) {
+// 0x1A ends the input, a line that takes a continuation takes the next one
+// after a blank. The sound reading drops a UTF-8 byte order mark first.
+std::vector<Line> Reference(std::string bytes, Recognition recognition = Recognition::kClassic) {
+  const bool sound = recognition == Recognition::kSound;
+  if (sound && bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
   if (const auto stop = bytes.find('\x1A'); stop != std::string::npos) bytes.resize(stop);
   std::size_t at = 0;
   bool atEnd = false;
@@ -46,18 +58,25 @@ std::vector<Line> Reference(std::string bytes) {
     return line;
   };
   std::vector<Line> lines;
+  std::uint64_t number = 1;
   do {
+    const std::uint64_t first = number++;
     std::string line = physical();
-    if (line.find("cptc") != std::string::npos) line += ' ' + (atEnd ? std::string() : physical());
-    lines.push_back(WithMarkers(line));
+    if (TakesNext(line, recognition)) {
+      line += ' ' + (atEnd ? std::string() : physical());
+      ++number;
+    }
+    lines.push_back(WithMarkers(line, sound ? first : 0));
   } while (!atEnd);
   return lines;
 }
 
 // Every logical line, or with `markedOnly` those that PopMarked hands out,
 // of every part the reader cuts when it reads `blockSize` bytes at a time.
-std::vector<Line> Cut(const std::string& bytes, std::size_t blockSize, bool markedOnly = false) {
-  LogReader reader(bytes, blockSize);
+std::vector<Line> Cut(const std::string& bytes, std::size_t blockSize, bool markedOnly = false,
+                      Recognition recognition = Recognition::kClassic) {
+  LogReader reader(bytes, recognition, blockSize);
+  const bool sound = recognition == Recognition::kSound;
   std::vector<Line> lines;
   LogPart part;
   while (reader.NextPart(part)) {
@@ -65,7 +84,8 @@ std::vector<Line> Cut(const std::string& bytes, std::size_t blockSize, bool mark
     LogLine line;
     LineMarkers markers;
     while (markedOnly ? queue.PopMarked(line, markers) : queue.Pop(line, markers)) {
-      lines.push_back({std::string(line), markers.ctc, markers.ltc, markers.cptc, markers.license});
+      lines.push_back({std::string(line), markers.ctc, markers.ltc, markers.cptc, markers.license,
+                       sound ? queue.LineNumber() : 0});
     }
     reader.Recycle(part);
   }
@@ -97,6 +117,10 @@ TEST(LineCutting, AgreesWithThePlainReadingOnGeneratedLogs) {
                                            "No valid",
                                            "license found",
                                            std::string(1, '\0'),
+                                           "cptc E1: [\"",
+                                           "cptc\tW02;\r [\"",
+                                           "cptc F3- [",
+                                           "\xEF\xBB\xBF",
                                            "\x1A",
                                            "\xff"};
   std::mt19937 random(7);
@@ -108,14 +132,17 @@ TEST(LineCutting, AgreesWithThePlainReadingOnGeneratedLogs) {
       if (random() % 8 == 0) bytes.append(random() % 70, 'x');
       bytes += pieces[random() % (round % 3 == 0 ? pieces.size() - 1 : pieces.size() - 2)];
     }
-    const std::vector<Line> expected = Reference(bytes);
+    if (round % 5 == 0) bytes.insert(0, "\xEF\xBB\xBF");
     // Blocks of a few bytes put every block edge everywhere: inside CR LF,
     // inside "cptc", at a 0x1A, inside a line longer than several blocks.
     const std::size_t blockSize = round % 4 == 0 ? LogReader::kBlockSize : 1 + round % 9;
-    ASSERT_EQ(Cut(bytes, blockSize), expected)
-        << "log of " << bytes.size() << " bytes, blocks of " << blockSize << ", round " << round;
-    ASSERT_EQ(Cut(bytes, blockSize, true), OnlyMarked(expected))
-        << "log of " << bytes.size() << " bytes, blocks of " << blockSize << ", round " << round;
+    for (const Recognition recognition : {Recognition::kClassic, Recognition::kSound}) {
+      const std::vector<Line> expected = Reference(bytes, recognition);
+      ASSERT_EQ(Cut(bytes, blockSize, false, recognition), expected)
+          << "log of " << bytes.size() << " bytes, blocks of " << blockSize << ", round " << round;
+      ASSERT_EQ(Cut(bytes, blockSize, true, recognition), OnlyMarked(expected))
+          << "log of " << bytes.size() << " bytes, blocks of " << blockSize << ", round " << round;
+    }
   }
 }
 
@@ -145,6 +172,10 @@ TEST(LineCutting, LicenceNoticeSplitOverAJoinedLine) {
   EXPECT_EQ(Cut("cptc: No valid\nlicense found\n", 64),
             (std::vector<Line>{{"cptc: No valid license found", false, false, true, true},
                                {"", false, false, false, false}}));
+  EXPECT_EQ(Cut("cptc: No valid\nlicense found\n", 64, false, Recognition::kSound),
+            (std::vector<Line>{{"cptc: No valid", false, false, true, false, 1},
+                               {"license found", false, false, false, false, 2},
+                               {"", false, false, false, false, 3}}));
 }
 
 }  // namespace

@@ -106,6 +106,49 @@ TEST(LogReader, CutsPartsAfterWholeLogicalLines) {
   }
 }
 
+// The sound reading: byte order marks, UTF-16 in either order, and line
+// numbers, whatever the blocks the bytes come in.
+TEST(LogReader, SoundReadingDecodesTheLogAndNumbersItsLines) {
+  const struct {
+    std::string file;
+    std::vector<std::string> lines;  // each as "<number>:<text>"
+  } cases[] = {
+      {"\xEF\xBB\xBFltc E1: a\r\nb", {"1:ltc E1: a", "2:b"}},
+      {"\xEF\xBB", {"1:\xEF\xBB"}},
+      {"\xEF\xBB\xBF", {"1:"}},
+      {"a\n\xEF\xBB\xBF", {"1:a", "2:\xEF\xBB\xBF"}},
+      {"\xFF\xFE", {"1:"}},
+      {"\xFF\xFE"
+       "a\0\r\0\n\0\xE9\0\x3D\xD8\x00\xDE\n\0"s,
+       {"1:a", "2:\xC3\xA9\xF0\x9F\x98\x80", "3:"}},
+      {"\xFE\xFF\0a\xD8\0\0b\0\x1A\0c"s,
+       {"1:a\xEF\xBF\xBD"
+        "b"}},
+      {"\xFF\xFE"
+       "a\0\n"s,
+       {"1:a\xEF\xBF\xBD"}},  // an odd byte at the end
+      {"cptc -c a.cpp\ncptc W1: [\"a.cpp\" 1] t\n1 x;\nltc E2: y\n",
+       {"1:cptc -c a.cpp", "2:cptc W1: [\"a.cpp\" 1] t 1 x;", "4:ltc E2: y", "5:"}},
+  };
+  for (const auto& c : cases) {
+    for (const std::size_t blockSize : {1, 2, 3, 64}) {
+      LogReader reader(c.file, Recognition::kSound, blockSize);
+      std::vector<std::string> lines;
+      LogPart part;
+      while (reader.NextPart(part)) {
+        LineQueue queue = part.Lines();
+        LogLine line;
+        LineMarkers markers;
+        while (queue.Pop(line, markers)) {
+          lines.push_back(std::to_string(queue.LineNumber()) + ":" + std::string(line));
+        }
+        reader.Recycle(part);
+      }
+      EXPECT_EQ(lines, c.lines) << c.file << " in blocks of " << blockSize;
+    }
+  }
+}
+
 class ReadFileTest : public ::testing::Test {
  protected:
   std::filesystem::path Write(const std::string& bytes) {

@@ -21,88 +21,156 @@ namespace {
 
 using namespace std::string_literals;
 
-std::optional<std::string> Converted(LineConverter convert, const std::string& line) {
+// Each line stands at line 7 of build.log.
+const LineOrigin kOrigin{"build.log", 7};
+
+std::optional<std::string> Converted(LineConverter convert, const std::string& line,
+                                     const LineOrigin& origin = kOrigin) {
   std::string output = "previous output";
-  if (!convert(line, FindMarkers(line), output)) return std::nullopt;
+  if (!convert(line, FindMarkers(line), origin, output)) return std::nullopt;
   return output;
 }
 
 struct Case {
   const char* what;
   std::string line;
-  std::optional<std::string> msbuild, gcc, sarif;  // nullopt: nothing printed
+  // nullopt: nothing printed. SARIF as "level ruleId uri:line[:column] text[ | snippet]".
+  std::optional<std::string> msbuild, gcc, sarif;
 };
 
 const Case kCases[] = {
     {"C diagnostic", R"(ctc W505: ["src/can_drv.c" 118/23] conversion of constant)",
      "src/can_drv.c(118,23): warning ctcW505: conversion of constant",
      "src/can_drv.c:118:23: warning: conversion of constant [ctc W505]",
-     R"({"level":"warning","locations":[{"physicalLocation":{"artifactLocation":{"uri":"src/can_drv.c"},"region":{"startColumn":23,"startLine":118}}}],"message":{"text":"conversion of constant"},"ruleId":"ctcW505"})"},
+     "warning ctcW505 src/can_drv.c:118:23 conversion of constant"},
     {"C++ diagnostic with an excerpt that looks like an error",
      R"(cptc E1234: ["src/motor.cpp" 57] "speedLimit" is undefined 57 printf("CAN error: %d\n", rc);)",
      R"(src/motor.cpp(57): error cptcE1234: "speedLimit" is undefined | printf("CAN error: %d\n", rc);)",
      "src/motor.cpp:57: error: \"speedLimit\" is undefined [cptc E1234]\n printf(\"CAN error: "
      "%d\\n\", rc);",
-     R"({"level":"error","locations":[{"physicalLocation":{"artifactLocation":{"uri":"src/motor.cpp"},"region":{"snippet":{"text":"printf(\"CAN error: %d\\n\", rc);"},"startLine":57}}}],"message":{"text":"\"speedLimit\" is undefined"},"ruleId":"cptcE1234"})"},
+     R"(error cptcE1234 src/motor.cpp:57 "speedLimit" is undefined | printf("CAN error: %d\n", rc);)"},
     {"linker error", "ltc E106: unresolved external: foo",
-     "ltc : error ltcE106: unresolved external: foo",
-     "ltc: error: unresolved external: foo [ltc E106]",
-     R"({"level":"error","message":{"text":"unresolved external: foo"},"ruleId":"ltcE106"})"},
-    {"linker fatal error", "ltc  F019:\tno output", "ltc : error ltcF019: no output",
-     "ltc: error: no output [ltc F019]",
-     R"({"level":"error","message":{"text":"no output"},"ruleId":"ltcF019"})"},
+     "build.log(7): error ltcE106: unresolved external: foo",
+     "build.log:7: error: unresolved external: foo [ltc E106]",
+     "error ltcE106 build.log:7 unresolved external: foo"},
+    {"linker fatal error", "ltc  F019:\tno output", "build.log(7): error ltcF019: no output",
+     "build.log:7: error: no output [ltc F019]", "error ltcF019 build.log:7 no output"},
+    {"linker error without a text",
+     "ltc E106: ", "build.log(7): error ltcE106: ltcE106 (no message text)",
+     "build.log:7: error: ltcE106 (no message text) [ltc E106]",
+     "error ltcE106 build.log:7 ltcE106 (no message text)"},
     {"licence notice", "ctc F104: setup: No valid license found",
-     "ctc : error ctcF104: No valid license found", "ctc: error: No valid license found [ctc F104]",
-     R"({"level":"error","message":{"text":"No valid license found"},"ruleId":"ctcF104"})"},
-    {"C placeholder", R"(ctc W12: ["" 3/4] no file)", "ctc : warning ctcW12: empty ctc msg",
-     "ctc: warning: empty ctc msg [ctc W12]",
-     R"({"level":"warning","message":{"text":"empty ctc msg"},"ruleId":"ctcW12"})"},
-    {"C++ placeholder", R"(cptc E1: ["a.cpp" 3] 3 more)", "cptc : error cptcE1: empty cptc msg",
-     "cptc: error: empty cptc msg [cptc E1]",
-     R"({"level":"error","message":{"text":"empty cptc msg"},"ruleId":"cptcE1"})"},
+     "build.log(7): error ctcF104: No valid license found",
+     "build.log:7: error: No valid license found [ctc F104]",
+     "error ctcF104 build.log:7 No valid license found"},
+    {"C placeholder", R"(ctc W12: ["" 3/4] no file)", "build.log(7): warning ctcW12: empty ctc msg",
+     "build.log:7: warning: empty ctc msg [ctc W12]", "warning ctcW12 build.log:7 empty ctc msg"},
+    {"C++ placeholder", R"(cptc E1: ["a.cpp" 3] 3 more)",
+     "build.log(7): error cptcE1: empty cptc msg", "build.log:7: error: empty cptc msg [cptc E1]",
+     "error cptcE1 build.log:7 empty cptc msg"},
     {"licence placeholder", "ctc F104: No valid license found. ",
-     "ctc : error ctcF104: empty ctc msg", "ctc: error: empty ctc msg [ctc F104]",
-     R"({"level":"error","message":{"text":"empty ctc msg"},"ruleId":"ctcF104"})"},
+     "build.log(7): error ctcF104: empty ctc msg", "build.log:7: error: empty ctc msg [ctc F104]",
+     "error ctcF104 build.log:7 empty ctc msg"},
+    {"blanks only as the text", "ctc W2: [\"a.c\" 1/2]  \t",
+     "a.c(1,2): warning ctcW2: ctcW2 (no message text)",
+     "a.c:1:2: warning: ctcW2 (no message text) [ctc W2]",
+     "warning ctcW2 a.c:1:2 ctcW2 (no message text)"},
     {"Windows absolute path", R"(ctc E1: ["C:\work\src\a.c" 3/4] x)",
      R"(C:\work\src\a.c(3,4): error ctcE1: x)", R"(C:\work\src\a.c:3:4: error: x [ctc E1])",
-     R"({"level":"error","locations":[{"physicalLocation":{"artifactLocation":{"uri":"file:///C:/work/src/a.c"},"region":{"startColumn":4,"startLine":3}}}],"message":{"text":"x"},"ruleId":"ctcE1"})"},
+     "error ctcE1 file:///C:/work/src/a.c:3:4 x"},
     {"blanks and parentheses", R"(cptc W2: ["my dir (1)/b c.cpp" 7] text 7 int x;)",
      "my dir (1)/b c.cpp(7): warning cptcW2: text | int x;",
      "my dir (1)/b c.cpp:7: warning: text [cptc W2]\n int x;",
-     R"({"level":"warning","locations":[{"physicalLocation":{"artifactLocation":{"uri":"my%20dir%20(1)/b%20c.cpp"},"region":{"snippet":{"text":"int x;"},"startLine":7}}}],"message":{"text":"text"},"ruleId":"cptcW2"})"},
+     "warning cptcW2 my%20dir%20(1)/b%20c.cpp:7 text | int x;"},
     {"colon past a drive letter", R"(ctc W3: ["lib:1.c" 5/6] t)",
-     "ctc : warning ctcW3: lib:1.c(5,6) - t", "ctc: warning: lib:1.c(5,6) - t [ctc W3]",
-     R"({"level":"warning","locations":[{"physicalLocation":{"artifactLocation":{"uri":"lib%3A1.c"},"region":{"startColumn":6,"startLine":5}}}],"message":{"text":"t"},"ruleId":"ctcW3"})"},
+     "build.log(7): warning ctcW3: lib:1.c(5,6) - t",
+     "build.log:7: warning: lib:1.c(5,6) - t [ctc W3]", "warning ctcW3 lib%3A1.c:5:6 t"},
     {"blank at the end of the file name", R"(ctc W4: ["a.c " 1/2] t)",
-     "ctc : warning ctcW4: a.c (1,2) - t", "a.c :1:2: warning: t [ctc W4]",
-     R"({"level":"warning","locations":[{"physicalLocation":{"artifactLocation":{"uri":"a.c%20"},"region":{"startColumn":2,"startLine":1}}}],"message":{"text":"t"},"ruleId":"ctcW4"})"},
+     "build.log(7): warning ctcW4: a.c (1,2) - t", "build.log:7: warning: a.c (1,2) - t [ctc W4]",
+     "warning ctcW4 a.c%20:1:2 t"},
+    {"file name in brackets", R"(ctc W8: ["[lib] a.c" 1/2] t)",
+     "build.log(7): warning ctcW8: [lib] a.c(1,2) - t",
+     "build.log:7: warning: [lib] a.c(1,2) - t [ctc W8]", "warning ctcW8 %5Blib%5D%20a.c:1:2 t"},
+    {"double quote in the file name", R"(cptc W8: ["a"b.cpp" 1] t 1 x)",
+     R"(a"b.cpp(1): warning cptcW8: t | x)", "build.log:7: warning: a\"b.cpp(1) - t [cptc W8]\n x",
+     "warning cptcW8 a%22b.cpp:1 t | x"},
     {"CR inside the file name: no diagnostic", "ctc E1: [\"a\rb.c\" 1/2] x", {}, {}, {}},
     {"CR inside a white-space run", "ctc E1:\r [\"a.c\" 1/2] x", "a.c(1,2): error ctcE1: x",
-     "a.c:1:2: error: x [ctc E1]",
-     R"({"level":"error","locations":[{"physicalLocation":{"artifactLocation":{"uri":"a.c"},"region":{"startColumn":2,"startLine":1}}}],"message":{"text":"x"},"ruleId":"ctcE1"})"},
+     "a.c:1:2: error: x [ctc E1]", "error ctcE1 a.c:1:2 x"},
     {"bytes 0x80 to 0xFF, invalid UTF-8", "ctc W5: [\"\xe4.c\" 1/2] caf\xc3\xa9 \xff!",
      "\xe4.c(1,2): warning ctcW5: caf\xc3\xa9 \xff!",
      "\xe4.c:1:2: warning: caf\xc3\xa9 \xff! [ctc W5]",
-     R"({"level":"warning","locations":[{"physicalLocation":{"artifactLocation":{"uri":"%E4.c"},"region":{"startColumn":2,"startLine":1}}}],"message":{"text":"caf)"
-     "\xc3\xa9 \xef\xbf\xbd!"
-     R"("},"ruleId":"ctcW5"})"},
+     "warning ctcW5 %E4.c:1:2 caf\xc3\xa9 \xef\xbf\xbd!"},
     {"leading zeros; column 0 names no position", "ctc\tE007; [\"a.c\"\t0012/0]x",
-     "a.c(0012,0): error ctcE007: x", "a.c:0012:0: error: x [ctc E007]",
-     R"({"level":"error","locations":[{"physicalLocation":{"artifactLocation":{"uri":"a.c"},"region":{"startLine":12}}}],"message":{"text":"x"},"ruleId":"ctcE007"})"},
+     "a.c(0012,0): error ctcE007: x", "a.c:0012:0: error: x [ctc E007]", "error ctcE007 a.c:12 x"},
+    {"line 0: SARIF takes the log's line", R"(ctc W9: ["a.c" 0/3] t)", "a.c(0,3): warning ctcW9: t",
+     "a.c:0:3: warning: t [ctc W9]", "warning ctcW9 build.log:7 a.c(0,3) - t"},
+    {"line past 32 bits", R"(cptc E9: ["a.cpp" 2147483648] t 1 x)",
+     "a.cpp(2147483648): error cptcE9: t | x", "a.cpp:2147483648: error: t [cptc E9]\n x",
+     "error cptcE9 build.log:7 a.cpp(2147483648) - t"},
     {"linker warning: dropped", "ltc W108: multiple definitions", {}, {}, {}},
-    {"the last rule tried decides", R"(ctc W1: ["saltcalc.c" 1/2] x)", {}, {}, {}},
 };
+
+// A SARIF result in one line of text.
+std::string Summary(const nlohmann::json& result) {
+  const nlohmann::json& where = result["locations"][0]["physicalLocation"];
+  const nlohmann::json& region = where["region"];
+  std::string text = result["level"].get<std::string>();
+  text.append(" ").append(result["ruleId"].get<std::string>());
+  text.append(" ").append(where["artifactLocation"]["uri"].get<std::string>());
+  text.append(":").append(std::to_string(region["startLine"].get<int>()));
+  if (region.contains("startColumn")) {
+    text.append(":").append(std::to_string(region["startColumn"].get<int>()));
+  }
+  text.append(" ").append(result["message"]["text"].get<std::string>());
+  if (region.contains("snippet")) {
+    text.append(" | ").append(region["snippet"]["text"].get<std::string>());
+  }
+  return text;
+}
 
 TEST(Layouts, WriteEachRuleOutcome) {
   for (const Case& c : kCases) {
     EXPECT_EQ(Converted(ConvertLineMsbuild, c.line), c.msbuild) << c.what;
     EXPECT_EQ(Converted(ConvertLineGcc, c.line), c.gcc) << c.what;
     const std::optional<std::string> sarif = Converted(ConvertLineSarif, c.line);
-    EXPECT_EQ(sarif, c.sarif) << c.what;
+    ASSERT_EQ(sarif.has_value(), c.sarif.has_value()) << c.what;
     if (sarif) {
-      EXPECT_TRUE(nlohmann::json::accept(*sarif)) << c.what;
+      ASSERT_TRUE(nlohmann::json::accept(*sarif)) << *sarif;
+      EXPECT_EQ(Summary(nlohmann::json::parse(*sarif)), *c.sarif) << c.what;
     }
   }
+}
+
+// Where a diagnostic without a usable file goes, by the name of the log.
+TEST(Layouts, LocateAtTheLogWhenItsNameCanBeCarried) {
+  const struct {
+    std::string log;
+    std::string msbuild, gcc, sarif;
+  } cases[] = {
+      {"build.log", "build.log(3): error ltcE1: x", "build.log:3: error: x [ltc E1]",
+       "error ltcE1 build.log:3 x"},
+      {"-", "-(3): error ltcE1: x", "-:3: error: x [ltc E1]", "error ltcE1 -:3 x"},
+      {R"(C:\ci\build.log)", R"(C:\ci\build.log(3): error ltcE1: x)",
+       R"(C:\ci\build.log:3: error: x [ltc E1])", "error ltcE1 file:///C:/ci/build.log:3 x"},
+      {"ci:1.log", "ltc : error ltcE1: x", "ltc: error: x [ltc E1]", "error ltcE1 ci%3A1.log:3 x"},
+      {"build.log ", "ltc : error ltcE1: x", "ltc: error: x [ltc E1]",
+       "error ltcE1 build.log%20:3 x"},
+  };
+  for (const auto& c : cases) {
+    const LineOrigin origin{c.log, 3};
+    EXPECT_EQ(Converted(ConvertLineMsbuild, "ltc E1: x", origin), c.msbuild) << c.log;
+    EXPECT_EQ(Converted(ConvertLineGcc, "ltc E1: x", origin), c.gcc) << c.log;
+    EXPECT_EQ(
+        Summary(nlohmann::json::parse(Converted(ConvertLineSarif, "ltc E1: x", origin).value())),
+        c.sarif)
+        << c.log;
+  }
+  // Without a log name the tool leads, for a file the layout cannot carry too.
+  EXPECT_EQ(Converted(ConvertLineMsbuild, R"(ctc W3: ["lib:1.c" 5/6] t)", {}),
+            "ctc : warning ctcW3: lib:1.c(5,6) - t");
+  EXPECT_EQ(Converted(ConvertLineGcc, R"(ctc W3: ["lib:1.c" 5/6] t)", {}),
+            "ctc: warning: lib:1.c(5,6) - t [ctc W3]");
 }
 
 std::string Trim(std::string text) {
@@ -147,21 +215,35 @@ Read ReadAsMsbuild(std::string line) {
   return read;
 }
 
-// VS Code's $msCompile problem matcher.
+// VS Code's current $msCompile problem matcher: the location is optional,
+// and a problem without a message is dropped.
 Read ReadAsMsCompile(const std::string& line) {
   static const std::regex kMsCompile(
-      R"(^(?:\s*\d+>)?(\S.*)\((\d+|\d+,\d+|\d+,\d+,\d+,\d+)\)\s*:\s+(error|warning|info)\s+(\w+\d+)\s*:\s*(.*)$)");
+      R"(^\s*(?:\s*\d+>)?(\S.*?)(?:\((\d+|\d+,\d+|\d+,\d+,\d+,\d+)\))?\s*:\s+(?:(\S+)\s+)?(error|warning|info)\s+(\w+\d+)?\s*:\s*(.*)$)");
   std::smatch m;
   Read read;
-  if (!std::regex_match(line, m, kMsCompile)) return read;
+  if (!std::regex_match(line, m, kMsCompile) || m[6].length() == 0) return read;
   const std::string at = m[2].str();
   const std::size_t comma = at.find(',');
   return {true,
-          m[3].str(),
+          m[4].str(),
           m[1].str(),
           at.substr(0, comma),
           comma == std::string::npos ? "" : at.substr(comma + 1),
-          m[4].str()};
+          m[5].str()};
+}
+
+// Jenkins' MSBuild parser (warnings-ng), the alternative for a file with a
+// location; it drops a line whose file has no extension.
+Read ReadAsJenkinsMsbuild(const std::string& line) {
+  static const std::regex kMsbuild(
+      R"(^(?:.*\[[^\]]*\])?\s*(?:\s*(?:\d+|\d+:\d+)>)?(.*?)\((\d*)(?:,(\d+))?[a-zA-Z]*?\)\s*:\s*([A-z\-_]*\s(?:[Nn]ote|[Ii]nfo|[Ww]arning|(?:fatal\s*)?[Ee]rror))[^A-Za-z0-9]\s*:?\s*([A-Za-z0-9\-_]+)?\s*:\s(?:\s*([A-Za-z0-9.]+)\s*:)?\s*(.*?)$)");
+  std::smatch m;
+  Read read;
+  if (!std::regex_match(line, m, kMsbuild)) return read;
+  const std::string file = m[1].str();
+  if (file.find('.', file.find_last_of("/\\") + 1) == std::string::npos) return read;
+  return {true, Trim(m[4].str()), file, m[2].str(), m[3].str(), m[5].str()};
 }
 
 // VS Code's $gcc problem matcher, which GCC matchers of CI systems resemble.
@@ -177,53 +259,55 @@ std::optional<Diagnostic> Recognised(const std::string& line) {
   Diagnostic last;
   std::string unused;
   const auto keep = [&last](const Diagnostic& diagnostic, std::string&) { last = diagnostic; };
-  if (!DispatchLineWith(line, FindMarkers(line), unused, FullMatch, keep)) return std::nullopt;
+  if (!DispatchLineWith(line, FindMarkers(line), Recognition::kSound, unused, FullMatch, keep)) {
+    return std::nullopt;
+  }
   return last;
 }
 
-// Checks what MSBuild, $msCompile and $gcc read from the lines written for
-// `line`; returns how many of them carried the file in the location.
+// Checks that MSBuild, $msCompile, Jenkins, $gcc and a SARIF reader each
+// read the diagnostic of `line` with a location, its own or the log's, and
+// with its code, severity and a message; returns how many of the three
+// layouts carried its own file.
 int ExpectClientsRead(const std::string& line) {
   const std::optional<Diagnostic> d = Recognised(line);
   if (!d) return 0;
   const std::string severity = IsError(*d) ? "error" : "warning";
   const std::string code = std::string(d->tool) + std::string(d->severity) + std::string(d->number);
-  const bool hasFile = d->placeholder.empty() && !d->file.empty();
-  const Read located{
-      true, severity, std::string(d->file), std::string(d->line), std::string(d->column), code};
+  const Read own{true, severity, std::string(d->file), std::string(d->line), std::string(d->column),
+                 code};
+  const Read atLog{true, severity, "build.log", "7", "", code};
+  int ownFile = 0;
 
   const std::string msbuild = Converted(ConvertLineMsbuild, line).value();
   EXPECT_EQ(msbuild.find('\n'), std::string::npos) << msbuild;
   const Read canonical = ReadAsMsbuild(msbuild);
-  const Read msCompile = ReadAsMsCompile(msbuild);
-  if (!canonical.file.empty()) {
-    EXPECT_EQ(canonical, located) << msbuild;
-    EXPECT_EQ(msCompile, located) << msbuild;
-  } else {
-    // No file, or one the origin cannot carry: the tool is the origin.
-    EXPECT_EQ(canonical, (Read{true, severity, "", "", "", code})) << msbuild;
-    EXPECT_TRUE(msbuild.starts_with(std::string(d->tool) + " : ")) << msbuild;
-    EXPECT_FALSE(msCompile.matched) << msbuild;
+  EXPECT_TRUE(canonical == own || canonical == atLog) << msbuild;
+  EXPECT_EQ(ReadAsMsCompile(msbuild), canonical) << msbuild;
+  Read jenkins = ReadAsJenkinsMsbuild(msbuild);
+  jenkins.file = Trim(jenkins.file);
+  if (canonical.file.find('.') != std::string::npos) {
+    EXPECT_EQ(jenkins, canonical) << msbuild;
   }
+  ownFile += canonical == own ? 1 : 0;
 
   const std::string gcc = Converted(ConvertLineGcc, line).value();
   const std::size_t end = gcc.find('\n');
   const Read gnu = ReadAsGcc(gcc.substr(0, end));
   EXPECT_EQ(end == std::string::npos, d->excerpt.empty() || !d->placeholder.empty()) << gcc;
-  if (end != std::string::npos) {
-    EXPECT_FALSE(ReadAsGcc(gcc.substr(end + 1)).matched) << gcc;
-  }
-  if (gnu.matched) {
-    EXPECT_EQ(gnu, (Read{true, severity, located.file, located.line, located.column, ""})) << gcc;
-  } else {
-    EXPECT_TRUE(gcc.starts_with(std::string(d->tool) + ": " + severity + ": ")) << gcc;
-  }
+  const Read gnuOwn{true, severity, own.file, own.line, own.column, ""};
+  const Read gnuAtLog{true, severity, "build.log", "7", "", ""};
+  EXPECT_TRUE(gnu == gnuOwn || gnu == gnuAtLog) << gcc;
+  ownFile += gnu == gnuOwn ? 1 : 0;
 
   const nlohmann::json result = nlohmann::json::parse(Converted(ConvertLineSarif, line).value());
   EXPECT_EQ(result["ruleId"], code);
   EXPECT_EQ(result["level"], severity);
-  EXPECT_EQ(result.contains("locations"), hasFile) << line;
-  return (canonical.file.empty() ? 0 : 1) + (gnu.matched ? 1 : 0);
+  EXPECT_FALSE(result["message"]["text"].get<std::string>().empty()) << line;
+  const nlohmann::json& where = result["locations"][0]["physicalLocation"];
+  const bool sarifOwn = where["artifactLocation"]["uri"] != "build.log";
+  EXPECT_EQ(where["region"]["startLine"], sarifOwn ? std::stoll(own.line) : 7) << line;
+  return ownFile;
 }
 
 std::string ReadFile(const std::string& path) {
@@ -295,7 +379,7 @@ TEST(Layouts, ClientsReadTheRightFields) {
     if (line.find("cptc") != std::string::npos && readLine(next)) line += " " + next;
     sampleLocated += ExpectClientsRead(line);
   }
-  EXPECT_EQ(sampleLocated, 2 * 6);  // every diagnostic with a file, in both layouts
+  EXPECT_EQ(sampleLocated, 2 * 7);  // every diagnostic with a file, in both layouts
   std::mt19937 random(11);
   int located = 0;
   for (int i = 0; i < 3000 && !HasFailure(); ++i)
@@ -316,25 +400,44 @@ TEST(Layouts, FileUris) {
   for (const auto& [file, uri] : cases) EXPECT_EQ(FileUri(file), uri) << file;
 }
 
-TEST(Layouts, SarifDocumentIsValidJson) {
-  std::string results;
-  AddSarifResult(results, Converted(ConvertLineSarif, "ltc E1: a").value());
-  AddSarifResult(results, Converted(ConvertLineSarif, "ltc E2: b").value());
+// The log's parts as they are written: results as they come, then the tool
+// with one rule per id in the order of first use, then the invocation.
+TEST(Layouts, SarifLogIndexesTheRulesItUses) {
   for (const bool complete : {true, false}) {
-    const nlohmann::json log = nlohmann::json::parse(SarifDocument(results, complete));
-    EXPECT_EQ(log["version"], "2.1.0");
-    EXPECT_EQ(log["runs"][0]["tool"]["driver"]["name"], "Quonvel");
-    EXPECT_EQ(log["runs"][0]["results"].size(), 2u);
-    EXPECT_EQ(log["runs"][0]["results"][1]["ruleId"], "ltcE2");
-    EXPECT_EQ(log["runs"][0]["invocations"][0]["executionSuccessful"], complete);
+    std::string text;
+    SarifLog log([&text](std::string_view piece) {
+      (text += piece) += '\n';
+      return true;
+    });
+    for (const char* line : {"ltc E1: a", "ltc E2: b", "ltc E1: c"}) {
+      log.AddResult(Converted(ConvertLineSarif, line).value());
+    }
+    log.Finish(complete);
+    const nlohmann::json run = nlohmann::json::parse(text)["runs"][0];
+    ASSERT_EQ(run["results"].size(), 3u);
+    EXPECT_EQ(run["results"][2]["ruleId"], "ltcE1");
+    EXPECT_EQ(run["results"][2]["ruleIndex"], 0);
+    EXPECT_EQ(run["results"][1]["ruleIndex"], 1);
+    const nlohmann::json& driver = run["tool"]["driver"];
+    ASSERT_EQ(driver["rules"].size(), 2u);
+    EXPECT_EQ(driver["rules"][1]["id"], "ltcE2");
+    EXPECT_EQ(driver["rules"][1]["defaultConfiguration"]["level"], "error");
+    EXPECT_EQ(driver["rules"][1]["shortDescription"]["text"], "TriCore linker error E2.");
+    EXPECT_EQ(run["invocations"][0]["executionSuccessful"], complete);
   }
-  EXPECT_EQ(nlohmann::json::parse(SarifDocument("", true))["runs"][0]["results"].size(), 0u);
+  std::string empty;
+  SarifLog log([&empty](std::string_view piece) {
+    empty += piece;
+    return true;
+  });
+  log.Finish(true);
+  EXPECT_EQ(nlohmann::json::parse(empty)["runs"][0]["results"].size(), 0u);
 }
 
-// The $msCompile of current VS Code, where the location is optional.
-Read ReadAsCurrentMsCompile(const std::string& line) {
+// The $msCompile of VS Code before the location became optional.
+Read ReadAsOlderMsCompile(const std::string& line) {
   static const std::regex kMsCompile(
-      R"(^(?:\s*\d+>)?(\S.*?)(?:\((\d+|\d+,\d+|\d+,\d+,\d+,\d+)\))?\s*:\s+(error|warning|info)\s+(\w+\d+)\s*:\s*(.*)$)");
+      R"(^(?:\s*\d+>)?(\S.*)\((\d+|\d+,\d+|\d+,\d+,\d+,\d+)\)\s*:\s+(error|warning|info)\s+(\w+\d+)\s*:\s*(.*)$)");
   std::smatch m;
   if (!std::regex_match(line, m, kMsCompile)) return {};
   const std::string at = m[2].str();
@@ -377,8 +480,8 @@ TEST(Recipes, VsCodeProblemMatcherReadsEachDiagnosticOnce) {
     }
     return read;
   };
+  EXPECT_EQ(problems(ReadAsOlderMsCompile), expected);
   EXPECT_EQ(problems(ReadAsMsCompile), expected);
-  EXPECT_EQ(problems(ReadAsCurrentMsCompile), expected);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "render/msvc.h"
 #include "rules/cptc_rule.h"
 #include "rules/ctc_rule.h"
 #include "rules/dispatch.h"

@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "render/msvc.h"
 #include "rules/dispatch.h"
 
 const std::regex& OracleRegex(const MessagePattern& pattern) {
@@ -42,6 +43,7 @@ LineMarkers SubstringMarkers(std::string_view line) {
   return markers;
 }
 
-bool OracleDispatchLine(LogLine line, std::string& output) {
-  return DispatchLineWith(line, SubstringMarkers(line), output, OracleMatch);
+bool OracleDispatchLine(LogLine line, std::string& output, Recognition recognition) {
+  return DispatchLineWith(line, SubstringMarkers(line), recognition, output, OracleMatch,
+                          FormatMsvcLine);
 }

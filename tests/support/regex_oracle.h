@@ -22,6 +22,7 @@ bool OracleMatch(const MessagePattern& pattern, std::string_view line, MatchResu
 // reader's scan.
 LineMarkers SubstringMarkers(std::string_view line);
 
-// DispatchLine with every match done by std::regex; same formatters, same
-// quirks. The baseline of the benchmarks.
-bool OracleDispatchLine(LogLine line, std::string& output);
+// DispatchLine with every match done by std::regex; same rules, same
+// formatters, same quirks. The baseline of the benchmarks.
+bool OracleDispatchLine(LogLine line, std::string& output,
+                        Recognition recognition = Recognition::kClassic);
