@@ -7,7 +7,7 @@
 //   inc/Platform.h:50:9: note: previous definition of macro "STD_ON" [ctc I801]
 // A diagnostic without a file that can lead the line is located at the log's
 // own line; with a log name that cannot lead either, the tool leads:
-// "ltc: error: unresolved external: foo [ltc E106]".
+//   ltc: error: unresolved external: foo [ltc E106]
 #pragma once
 
 #include <memory>

@@ -22,7 +22,7 @@ inline std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
-// The diagnostic's code, e.g. "ctcW505": tool, letter and message number.
+// The diagnostic's code, e.g. ctcW505: tool, letter and message number.
 inline void AppendCode(const Diagnostic& diagnostic, std::string& output) {
   output.append(diagnostic.tool).append(diagnostic.severity).append(diagnostic.number);
 }

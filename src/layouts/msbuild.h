@@ -5,7 +5,8 @@
 //   inc/Platform.h(50,9): info ctcI801: previous definition of macro "STD_ON"
 // A diagnostic without a file that the origin can carry is located at the
 // log's own line; with a log name that cannot be the origin either, the tool
-// is the origin: "ltc : error ltcE106: unresolved external: foo".
+// is the origin:
+//   ltc : error ltcE106: unresolved external: foo
 #pragma once
 
 #include <memory>

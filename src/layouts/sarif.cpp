@@ -49,7 +49,7 @@ void WriteLocation(JsonWriter& json, std::string_view file, std::uint64_t line,
 
 // What a rule id tells: its tool, and its severity letter and number.
 struct RuleName {
-  std::string_view tool;  // e.g. "ctc"
+  std::string_view tool;  // the program, e.g. ctc
   std::string_view code;  // e.g. "W505"
 
   explicit RuleName(std::string_view id) {

@@ -17,8 +17,8 @@
 
 #include "layouts/layout.h"
 
-// One result object, e.g.
-//   {"ruleId":"ctcW505","ruleIndex":0,"level":"warning","message":{"text":"..."},"locations":[...]}
+// One result object: ruleId (the code, e.g. ctcW505), ruleIndex when given,
+// level, message and locations.
 // Every result has a location: its file's, or, without a file and line that
 // SARIF can carry, the log's own line.
 void FormatSarifResult(const Diagnostic& diagnostic, const LineOrigin& origin,

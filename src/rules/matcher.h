@@ -46,7 +46,7 @@ struct PatternBlock {
 
 // The building blocks. Character classes are those of the classic C locale;
 // bytes 0x80 and above belong to none of them, and NUL is an ordinary byte.
-std::vector<PatternBlock> Literal(std::string_view chars);   // "ctc": one block a character
+std::vector<PatternBlock> Literal(std::string_view chars);   // ctc: one block a character
 PatternBlock EscapedLiteral(char c, std::string_view text);  // "\[" and the like
 PatternBlock SpaceRun();                                     // "[[:space:]]+"
 PatternBlock OnePunct();                                     // "[[:punct:]]{1}"

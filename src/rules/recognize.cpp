@@ -100,7 +100,7 @@ const std::array<bool, 256>& OpeningBytes(Recognition recognition) {
 }
 
 bool MayBeDiagnostic(std::string_view prefix, Recognition recognition) {
-  // Most lines of a log open the same few ways ("ctc -c", "[ 12%]", "make["),
+  // Most lines of a log open the same few ways (ctc -c, [ 12%], make[),
   // and leave every pattern within their first eight bytes: the verdict on
   // an eight-byte opening is kept, so that such a line costs a look-up.
   constexpr std::size_t kOpening = 8;
