@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "input/line_reader.h"
 #include "layouts/layout.h"
 #include "output/console.h"
+#include "output/output_file.h"
 
 namespace {
 
@@ -73,8 +75,24 @@ int Run(int argc, char** argv) {
     WriteLine("Quonvel error: Unknown output format \"" + options.Format + "\" (" + names + ").");
     return kBadOptions;
   }
+  if (options.OutputFound && options.Output.empty()) {
+    WriteLine("Quonvel error: --Output names no file.");
+    return kBadOptions;
+  }
   // Checked before the input is opened: opening a FIFO waits for its writer.
   if (typCC != "TriCore") return kUnknownCompiler;
+
+  // Before the log is read, so that a file that cannot be written fails at
+  // once. Its failures go to standard error, where no output goes.
+  std::optional<OutputFile> file;
+  if (options.OutputFound && !file.emplace(options.Output).IsOpen()) {
+    WriteErrorLine("Quonvel error: Cannot write \"" + options.Output + "\".");
+    return kFailure;
+  }
+  LineOutput& output = file ? file->Lines() : StandardOutput();
+  // The default layout on standard output ignores a failed write, as it
+  // always did; elsewhere output that did not arrive fails the run.
+  if (layout != &Layouts().front()) output.StopOnFailure();
 
   // A file that cannot be opened is not reported; it simply yields no lines.
   InputFile input = OpenInputFile(inputFile);
@@ -82,9 +100,16 @@ int Run(int argc, char** argv) {
   const std::unique_ptr<Layout> writer = layout->make({inputFile});
   // A document is of no use to a reader before it is whole: it leaves in
   // large writes; lines leave one by one, each as soon as it is made.
-  const RunOutcome outcome = ConvertLog(reader, *layout, *writer, inputFile,
-                                        layout->document ? WriteBufferedLine : WriteLine);
-  FlushBufferedLines();
+  const RunOutcome outcome =
+      ConvertLog(reader, *layout, *writer, inputFile, [&output, layout](std::string_view text) {
+        return layout->document ? output.WriteBufferedLine(text) : output.WriteLine(text);
+      });
+  output.Flush();
+  if (output.Failed() || (file && !file->Commit())) {
+    WriteErrorLine(file ? "Quonvel error: Cannot write \"" + options.Output + "\"."
+                        : "Quonvel error: Cannot write to standard output.");
+    return kFailure;
+  }
   if (outcome.readerGone) return exitCode;
   // The lines read before a read error are still converted; then we say so,
   // inside the document for a layout that writes one.

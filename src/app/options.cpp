@@ -10,6 +10,7 @@ namespace {
 constexpr std::string_view kInputFileOption = "--InputFile=";
 constexpr std::string_view kTypCCOption = "--TypCC=";
 constexpr std::string_view kFormatOption = "--Format=";
+constexpr std::string_view kOutputOption = "--Output=";
 
 // Finds the first argument holding the key of `option` (its text without
 // the "=") and, when the argument is longer than `option`, copies its tail
@@ -32,6 +33,7 @@ bool ExtractOptions(CmdLineOptions& options, const std::vector<std::string>& arg
   options.InputFileFound = ExtractOne(arguments, kInputFileOption, options.InputFile);
   options.TypCCFound = ExtractOne(arguments, kTypCCOption, options.TypCC);
   options.FormatFound = ExtractOne(arguments, kFormatOption, options.Format);
+  options.OutputFound = ExtractOne(arguments, kOutputOption, options.Output);
   return options.InputFileFound && !options.InputFile.empty() && options.TypCCFound &&
          !options.TypCC.empty();
 }

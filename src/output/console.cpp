@@ -9,10 +9,13 @@
 #include "output/stop_signals.h"
 
 #ifdef _WIN32
-// Standard output stays in text mode: _write sends every LF as CR LF.
+// The descriptors stay in text mode: _write sends every LF as CR LF.
 #include <io.h>
+#include <stdlib.h>
 #include <windows.h>
 #else
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -20,37 +23,80 @@
 
 namespace {
 
-enum class Written { kAll, kFailed, kReaderGone };
+enum class Result { kWrote, kNotNow, kReaderGone, kFailed };
 
-// Writes all of `bytes` to standard output, however many writes it takes.
-Written WriteAll(std::string_view bytes) {
-  while (!bytes.empty()) {
 #ifdef _WIN32
-    const unsigned size = static_cast<unsigned>(std::min<std::size_t>(bytes.size(), INT_MAX / 2));
-    const int got = _write(1, bytes.data(), size);
-    if (got < 0) {
-      const DWORD error = GetLastError();
-      return errno == EPIPE || error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE
-                 ? Written::kReaderGone
-                 : Written::kFailed;
-    }
-#else
-    const ssize_t got = write(STDOUT_FILENO, bytes.data(), bytes.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return errno == EPIPE ? Written::kReaderGone : Written::kFailed;
-#endif
-    if (got == 0) return Written::kFailed;
-    bytes.remove_prefix(static_cast<std::size_t>(got));
+
+// A pipe offers no wait for room: each line goes in one write.
+constexpr std::size_t kPiece = INT_MAX / 2;
+OutputKind KindOf(int) { return OutputKind::kFile; }
+void WaitUntilWritable(int) { Sleep(1); }
+
+Result WriteSome(int descriptor, const char* bytes, std::size_t size, std::size_t& written) {
+  const int got = _write(descriptor, bytes, static_cast<unsigned>(std::min(size, kPiece)));
+  if (got > 0) {
+    written = static_cast<std::size_t>(got);
+    return Result::kWrote;
   }
-  return Written::kAll;
+  const unsigned long error = _doserrno;
+  const DWORD lastError = GetLastError();
+  if (got < 0 && (errno == EPIPE || error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ||
+                  lastError == ERROR_NO_DATA || lastError == ERROR_BROKEN_PIPE)) {
+    return Result::kReaderGone;
+  }
+  // A pipe in non-waiting mode that has no room takes nothing, which the C
+  // runtime reports as a full disk without a system error.
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+  if ((got == 0 || (errno == ENOSPC && error == 0)) && GetFileType(handle) == FILE_TYPE_PIPE) {
+    return Result::kNotNow;
+  }
+  return Result::kFailed;
 }
+
+#else
+
+// What a pipe takes whole or not at all, and what a descriptor that polls
+// writable takes without blocking.
+#ifdef PIPE_BUF
+constexpr std::size_t kPiece = PIPE_BUF;
+#else
+constexpr std::size_t kPiece = 512;  // the least that POSIX allows
+#endif
+
+// A terminal or a socket can stall; a device such as /dev/null cannot.
+OutputKind KindOf(int descriptor) {
+  struct stat status {};
+  if (fstat(descriptor, &status) != 0) return OutputKind::kStream;
+  if (S_ISFIFO(status.st_mode)) return OutputKind::kPipe;
+  return S_ISSOCK(status.st_mode) || isatty(descriptor) ? OutputKind::kStream : OutputKind::kFile;
+}
+
+// Returns once a write of up to kPiece bytes does not block, or would fail
+// at once (the reader gone, the descriptor closed).
+void WaitUntilWritable(int descriptor) {
+  pollfd wanted = {descriptor, POLLOUT, 0};
+  while (poll(&wanted, 1, -1) < 0 && errno == EINTR) {
+  }
+}
+
+Result WriteSome(int descriptor, const char* bytes, std::size_t size, std::size_t& written) {
+  const ssize_t got = write(descriptor, bytes, std::min<std::size_t>(size, SSIZE_MAX));
+  if (got > 0) {
+    written = static_cast<std::size_t>(got);
+    return Result::kWrote;
+  }
+  if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+    return Result::kNotNow;
+  }
+  return got < 0 && errno == EPIPE ? Result::kReaderGone : Result::kFailed;
+}
+
+#endif
 
 // Lines up to this size leave with their line end in one write; a longer
 // line is written as it is and its line end after it, so that no buffer
 // keeps its size.
 constexpr std::size_t kJoinedLine = std::size_t{1} << 16;
-
-bool readerGone = false;
 
 }  // namespace
 
@@ -61,53 +107,108 @@ void PrepareStandardOutput() {
   InstallStopHandlers();
 }
 
-namespace {
+LineOutput::LineOutput(int descriptor) : descriptor_(descriptor), kind_(KindOf(descriptor)) {}
 
-// The lines that WriteBufferedLine keeps, about kJoinedLine bytes at most.
-std::string& Buffered() {
-  static std::string buffered;
-  return buffered;
+void LineOutput::StopOnFailure() {
+  stopOnFailure_ = true;
+#ifndef _WIN32
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
-}  // namespace
-
-bool FlushBufferedLines() {
-  std::string& buffered = Buffered();
-  if (readerGone) return false;
-  if (buffered.empty()) return true;
-  Written written = Written::kAll;
-  {
-    const WritingLine writing;
-    written = WriteAll(buffered);
-  }
-  buffered.clear();
-  readerGone = written == Written::kReaderGone;
-  return !readerGone;
-}
-
-bool WriteLine(std::string_view text) {
-  if (!FlushBufferedLines()) return false;
-  static std::string line;
-  Written written = Written::kAll;
-  {
-    const WritingLine writing;
-    if (text.size() < kJoinedLine) {
-      line.assign(text).push_back('\n');
-      written = WriteAll(line);
-    } else {
-      written = WriteAll(text);
-      if (written == Written::kAll) written = WriteAll("\n");
+// Writes `bytes`, in which a line ends at each of `lineEnds` (ascending);
+// bytes after the last of them begin a line that a later call ends. The stop
+// handlers see a line from its first byte to its last, unless a pipe takes
+// it in one write: a pipe takes such a write whole or not at all, so a stop
+// may end the process during it. Where a reader can stall the output, each
+// piece waits for room first, so that a stop between two lines is prompt.
+LineOutput::Written LineOutput::WriteBytes(std::string_view bytes,
+                                           std::span<const std::size_t> lineEnds) {
+  std::size_t done = 0;
+  std::size_t nextEnd = 0;  // the first of lineEnds after `done`
+  bool full = false;        // the last write found no room
+  while (done < bytes.size()) {
+    // As many whole lines as fit in a piece, or a piece of a longer line.
+    std::size_t size = bytes.size() - done;
+    std::size_t end = nextEnd;
+    while (end < lineEnds.size() && lineEnds[end] - done <= std::min(size, kPiece)) ++end;
+    if (kind_ != OutputKind::kFile && size > kPiece) {
+      size = end > nextEnd ? lineEnds[end - 1] - done : kPiece;
     }
+    const bool wholeLines = end > nextEnd && lineEnds[end - 1] == done + size;
+    const bool atOnce = kind_ == OutputKind::kPipe && !midLine_ && wholeLines;
+    const bool marked = midLine_ || !atOnce;
+    // Between two lines a stop ends the process during this wait.
+    if (full || (kind_ != OutputKind::kFile && !atOnce)) WaitUntilWritable(descriptor_);
+    if (!midLine_ && marked) StartingLine();
+    std::size_t written = 0;
+    const Result result = WriteSome(descriptor_, bytes.data() + done, size, written);
+    if (result != Result::kWrote) {
+      if (marked) LineDone();
+      if (result == Result::kNotNow) {
+        full = true;
+        continue;
+      }
+      midLine_ = false;
+      return result == Result::kReaderGone ? Written::kReaderGone : Written::kFailed;
+    }
+    full = false;
+    done += written;
+    while (nextEnd < lineEnds.size() && lineEnds[nextEnd] <= done) ++nextEnd;
+    midLine_ = nextEnd == 0 || lineEnds[nextEnd - 1] != done;
+    if (marked && !midLine_) LineDone();
+    if (!marked && midLine_) StartingLine();  // a pipe that took part after all
   }
-  readerGone = written == Written::kReaderGone;
-  return !readerGone;
+  return Written::kAll;
 }
 
-bool WriteBufferedLine(std::string_view text) {
-  if (readerGone) return false;
+bool LineOutput::Took(Written written) {
+  if (written == Written::kReaderGone) readerGone_ = true;
+  if (written == Written::kFailed && stopOnFailure_) failed_ = true;
+  return !readerGone_ && !failed_;
+}
+
+bool LineOutput::Flush() {
+  if (readerGone_ || failed_) return false;
+  if (buffered_.empty()) return true;
+  const Written written = WriteBytes(buffered_, bufferedEnds_);
+  buffered_.clear();
+  bufferedEnds_.clear();
+  return Took(written);
+}
+
+bool LineOutput::WriteLine(std::string_view text) {
+  if (!Flush()) return false;
+  if (text.size() < kJoinedLine) {
+    line_.assign(text).push_back('\n');
+    const std::size_t end = line_.size();
+    return Took(WriteBytes(line_, {&end, 1}));
+  }
+  Written written = WriteBytes(text, {});
+  if (written == Written::kAll) {
+    const std::size_t end = 1;
+    written = WriteBytes("\n", {&end, 1});
+  }
+  return Took(written);
+}
+
+bool LineOutput::WriteBufferedLine(std::string_view text) {
+  if (readerGone_ || failed_) return false;
   // A long line goes out on its own, so that the buffer keeps no large size.
   if (text.size() >= kJoinedLine) return WriteLine(text);
-  std::string& buffered = Buffered();
-  buffered.append(text).push_back('\n');
-  return buffered.size() < kJoinedLine || FlushBufferedLines();
+  buffered_.append(text).push_back('\n');
+  bufferedEnds_.push_back(buffered_.size());
+  return buffered_.size() < kJoinedLine || Flush();
+}
+
+LineOutput& StandardOutput() {
+  static LineOutput output(1);
+  return output;
+}
+
+bool WriteLine(std::string_view text) { return StandardOutput().WriteLine(text); }
+
+void WriteErrorLine(std::string_view text) {
+  static LineOutput error(2);
+  error.WriteLine(text);
 }

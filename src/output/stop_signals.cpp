@@ -21,11 +21,15 @@ constexpr unsigned long kStoppedExitCode = 0xC000013Au;
 // inside a line.
 std::atomic<bool> writing{false};
 std::atomic<unsigned long> stopCode{0};
+std::atomic<const char*> removed{nullptr};
 
 [[noreturn]] void EndProcess(unsigned long code) {
+  // Both calls are safe in a signal handler.
 #ifdef _WIN32
+  if (const char* path = removed.load()) DeleteFileA(path);
   ExitProcess(static_cast<UINT>(code));
 #else
+  if (const char* path = removed.load()) unlink(path);
   _exit(static_cast<int>(code));
 #endif
 }
@@ -68,12 +72,14 @@ void InstallStopHandlers() {
 #endif
 }
 
-WritingLine::WritingLine() {
+void StartingLine() {
   writing.store(true);
   if (const unsigned long code = stopCode.load()) EndProcess(code);
 }
 
-WritingLine::~WritingLine() {
+void LineDone() {
   writing.store(false);
   if (const unsigned long code = stopCode.load()) EndProcess(code);
 }
+
+void RemoveOnStop(const char* path) { removed.store(path); }

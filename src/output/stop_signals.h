@@ -12,11 +12,13 @@
 // ignored.
 void InstallStopHandlers();
 
-// Marks the writing of one line on the thread that writes the output.
-class WritingLine {
- public:
-  WritingLine();
-  ~WritingLine();
-  WritingLine(const WritingLine&) = delete;
-  WritingLine& operator=(const WritingLine&) = delete;
-};
+// Mark the writing of one line on the thread that writes the output: from
+// the write of its first byte to that of its last. Each ends the process
+// when a stop was requested before it, so no line is begun after a stop and
+// none is left half written.
+void StartingLine();
+void LineDone();
+
+// A file that a stop removes before the process ends (the unfinished
+// --Output file); nullptr for none. The text must stay until it is replaced.
+void RemoveOnStop(const char* path);
