@@ -10,12 +10,13 @@ namespace {
 // Whether GNU-style readers take `file` back exactly from the line's start.
 // They end the file at the first colon that a number follows; Vim's gcc
 // formats read a double quote as the start of a quoted file name, a leading
-// "[" as a directory change, and drop blanks at either end.
+// "[" as a directory change, and drop blanks at either end. A line break or
+// a carriage return would end the line for its readers.
 bool CanLead(std::string_view file) {
   if (file.empty() || IsBlank(file.front()) || IsBlank(file.back()) || file.front() == '[') {
     return false;
   }
-  if (file.find('"') != std::string_view::npos) return false;
+  if (file.find_first_of("\"\r\n") != std::string_view::npos) return false;
   for (std::size_t colon = file.find(':'); colon != std::string_view::npos;
        colon = file.find(':', colon + 1)) {
     if (colon + 1 < file.size() && IsDigit(file[colon + 1])) return false;

@@ -17,10 +17,11 @@ bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 // colon unless that follows a drive letter, and trims it; $msCompile wants a
 // file that starts with a non-blank and reads a leading "<digits>>" as the
 // number of a parallel build's project; Jenkins takes text up to a "]" for
-// the name of an Ant task.
+// the name of an Ant task. A line break or a carriage return would end the
+// line for its readers.
 bool CanBeOrigin(std::string_view file) {
   if (file.empty() || IsBlank(file.front()) || IsBlank(file.back())) return false;
-  if (file.find(']') != std::string_view::npos) return false;
+  if (file.find_first_of("]\r\n") != std::string_view::npos) return false;
   const std::size_t colon = file.find(':');
   if (colon != std::string_view::npos &&
       (colon != 1 || !IsAsciiLetter(file[0]) || file.find(':', 2) != std::string_view::npos)) {

@@ -13,6 +13,11 @@ namespace {
 // The largest line or column: SARIF stores them as 32-bit signed integers.
 constexpr std::uint64_t kMaxPosition = 2147483647;
 
+// The rule descriptions kept, so that memory stays bounded however many
+// rule ids a log holds; a result of a later id names its rule by ruleId
+// alone, which SARIF allows.
+constexpr std::size_t kMaxRules = 10'000;
+
 // SARIF counts lines and columns from 1; digits that give 0, or more than
 // a 32-bit signed integer holds, name no position.
 std::optional<std::uint64_t> Position(std::string_view digits) {
@@ -34,17 +39,21 @@ std::string_view Level(std::string_view severity) {
   return severity == "E" || severity == "F" ? "error" : severity == "I" ? "note" : "warning";
 }
 
-void WriteLocation(JsonWriter& json, std::string_view file, std::uint64_t line,
+// Without a line, the location is the file alone.
+void WriteLocation(JsonWriter& json, std::string_view file, std::optional<std::uint64_t> line,
                    std::optional<std::uint64_t> column, std::string_view snippet) {
   json.Key("locations").BeginArray().BeginObject();
   json.Key("physicalLocation").BeginObject();
   // A URI holds plain characters and escapes only: fit for JSON as it is.
   json.Key("artifactLocation").BeginObject().Key("uri");
   json.StringWith([file](std::string& out) { AppendFileUri(file, out); }).EndObject();
-  json.Key("region").BeginObject().Key("startLine").Number(line);
-  if (column) json.Key("startColumn").Number(*column);
-  if (!snippet.empty()) json.Key("snippet").BeginObject().Member("text", snippet).EndObject();
-  json.EndObject().EndObject().EndObject().EndArray();
+  if (line) {
+    json.Key("region").BeginObject().Key("startLine").Number(*line);
+    if (column) json.Key("startColumn").Number(*column);
+    if (!snippet.empty()) json.Key("snippet").BeginObject().Member("text", snippet).EndObject();
+    json.EndObject();
+  }
+  json.EndObject().EndObject().EndArray();
 }
 
 // What a rule id tells: its tool, and its severity letter and number.
@@ -114,12 +123,16 @@ class SarifLayout : public Layout {
   void Write(const Diagnostic& diagnostic, const LineOrigin& origin, std::string& out) override {
     id_.clear();
     AppendCode(diagnostic, id_);
-    auto found = index_.find(id_);
-    if (found == index_.end()) found = index_.emplace(id_, ids_.size()).first;
-    if (found->second == ids_.size()) ids_.push_back(&found->first);  // nodes stay where they are
+    std::optional<std::size_t> rule;
+    if (const auto found = index_.find(id_); found != index_.end()) {
+      rule = found->second;
+    } else if (ids_.size() < kMaxRules) {
+      rule = ids_.size();
+      ids_.push_back(&index_.emplace(id_, *rule).first->first);  // nodes stay where they are
+    }
     out.clear();
     if (results_++ > 0) out.push_back(',');
-    FormatSarifResult(diagnostic, origin, found->second, line_);
+    FormatSarifResult(diagnostic, origin, rule, line_);
     out.append(line_);
   }
 
@@ -166,9 +179,10 @@ void AppendFileUri(std::string_view file, std::string& uri) {
   if (drive) {
     uri.append("file:///").append(file, 0, 2);
     rest.remove_prefix(2);
-  } else if (file.size() >= 2 && slash(file[0]) && slash(file[1])) {
+  } else if (file.starts_with("\\\\")) {
     uri.append("file:");  // a UNC path: its server becomes the URI's host
   } else if (!file.empty() && slash(file[0])) {
+    // Any other leading pair of separators stays in the path: "file:////x".
     uri.append("file://");
   }
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -215,8 +229,11 @@ void FormatSarifResult(const Diagnostic& diagnostic, const LineOrigin& origin,
   if (located) {
     WriteLocation(json, diagnostic.file, *line, Position(diagnostic.column),
                   Trimmed(diagnostic.excerpt));
-  } else if (!origin.log.empty() && origin.line > 0 && origin.line <= kMaxPosition) {
-    WriteLocation(json, origin.log, origin.line, std::nullopt, {});
+  } else if (!origin.log.empty() && origin.line > 0) {
+    // A line past what SARIF can carry leaves the log itself as the location.
+    WriteLocation(json, origin.log,
+                  origin.line <= kMaxPosition ? std::optional(origin.line) : std::nullopt,
+                  std::nullopt, {});
   }
   json.EndObject();
 }

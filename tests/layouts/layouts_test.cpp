@@ -2,6 +2,7 @@
 // and what their clients' own parsers read back from it.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -149,11 +150,13 @@ const Case kCases[] = {
 // A SARIF result in one line of text.
 std::string Summary(const nlohmann::json& result) {
   const nlohmann::json& where = result["locations"][0]["physicalLocation"];
-  const nlohmann::json& region = where["region"];
+  const nlohmann::json& region = where.contains("region") ? where["region"] : nlohmann::json();
   std::string text = result["level"].get<std::string>();
   text.append(" ").append(result["ruleId"].get<std::string>());
   text.append(" ").append(where["artifactLocation"]["uri"].get<std::string>());
-  text.append(":").append(std::to_string(region["startLine"].get<int>()));
+  if (region.contains("startLine")) {
+    text.append(":").append(std::to_string(region["startLine"].get<int>()));
+  }
   if (region.contains("startColumn")) {
     text.append(":").append(std::to_string(region["startColumn"].get<int>()));
   }
@@ -182,6 +185,7 @@ TEST(Layouts, LocateAtTheLogWhenItsNameCanBeCarried) {
   const struct {
     std::string log;
     std::string msbuild, gcc, sarif;
+    std::uint64_t line = 3;
   } cases[] = {
       {"build.log", "build.log(3): error ltcE1: x", "build.log:3: error: x [ltc E1]",
        "error ltcE1 build.log:3 x"},
@@ -191,9 +195,15 @@ TEST(Layouts, LocateAtTheLogWhenItsNameCanBeCarried) {
       {"ci:1.log", "ltc : error ltcE1: x", "ltc: error: x [ltc E1]", "error ltcE1 ci%3A1.log:3 x"},
       {"build.log ", "ltc : error ltcE1: x", "ltc: error: x [ltc E1]",
        "error ltcE1 build.log%20:3 x"},
+      {"ci\nbuild.log", "ltc : error ltcE1: x", "ltc: error: x [ltc E1]",
+       "error ltcE1 ci%0Abuild.log:3 x"},
+      {"ci\rbuild.log", "ltc : error ltcE1: x", "ltc: error: x [ltc E1]",
+       "error ltcE1 ci%0Dbuild.log:3 x"},
+      {"build.log", "build.log(2147483648): error ltcE1: x",
+       "build.log:2147483648: error: x [ltc E1]", "error ltcE1 build.log x", 2147483648},
   };
   for (const auto& c : cases) {
-    const LineOrigin origin{c.log, 3};
+    const LineOrigin origin{c.log, c.line};
     EXPECT_EQ(Converted("msbuild", "ltc E1: x", origin), c.msbuild) << c.log;
     EXPECT_EQ(Converted("gcc", "ltc E1: x", origin), c.gcc) << c.log;
     EXPECT_EQ(Summary(nlohmann::json::parse(Converted("sarif", "ltc E1: x", origin).value())),
@@ -426,6 +436,8 @@ TEST(Layouts, FileUris) {
       {R"(C:\work\a b.c)", "file:///C:/work/a%20b.c"},
       {"/home/ci/a.c", "file:///home/ci/a.c"},
       {R"(\\server\share\a.c)", "file://server/share/a.c"},
+      {"//server/share/a.c", "file:////server/share/a.c"},
+      {R"(/\a.c)", "file:////a.c"},
       {"a:b#c?d%e.c", "a%3Ab%23c%3Fd%25e.c"},
       {"\xc3\xa9\xff.c", "%C3%A9%FF.c"},
   };
@@ -464,6 +476,28 @@ TEST(Layouts, SarifIndexesTheRulesItUses) {
   layout->Begin(empty);
   layout->End({}, piece);
   EXPECT_EQ(nlohmann::json::parse(empty + piece)["runs"][0]["results"].size(), 0u);
+}
+
+// Memory stays bounded however many rule ids a log holds: the first 10,000
+// have a rule and a ruleIndex, later ones their ruleId alone.
+TEST(Layouts, SarifKeepsTenThousandRules) {
+  std::string log;
+  for (int id = 1; id <= 10'001; ++id) log += "ltc E" + std::to_string(id) + ": x\n";
+  log += "ltc E2: x\n";
+  const std::unique_ptr<Layout> layout = MakeSarifLayout({"build.log"});
+  std::string text, piece;
+  layout->Begin(text);
+  ForEachDiagnostic(log, [&](const Diagnostic& diagnostic, const LineOrigin& origin) {
+    layout->Write(diagnostic, origin, piece);
+    text += piece;
+  });
+  layout->End({}, piece);
+  const nlohmann::json run = nlohmann::json::parse(text + piece)["runs"][0];
+  EXPECT_EQ(run["tool"]["driver"]["rules"].size(), 10'000u);
+  EXPECT_EQ(run["results"][9'999]["ruleIndex"], 9'999);
+  EXPECT_EQ(run["results"][10'000]["ruleId"], "ltcE10001");
+  EXPECT_FALSE(run["results"][10'000].contains("ruleIndex"));
+  EXPECT_EQ(run["results"][10'001]["ruleIndex"], 1);
 }
 
 // The $msCompile of VS Code before the location became optional.
