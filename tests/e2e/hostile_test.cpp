@@ -1,6 +1,7 @@
 // Hostile inputs, end to end: whatever bytes the log holds and however the
 // process is started, Quonvel writes exactly the expected bytes to standard
-// output, nothing to standard error, and returns the normal exit code.
+// output, nothing to standard error, and returns the normal exit code; and
+// an output that cannot be written.
 // Big inputs are generated here into a folder of the test's own.
 #include <gtest/gtest.h>
 
@@ -65,11 +66,11 @@ class Hostile : public testing::Test {
   }
 
   static void Expect(const ProcessResult& result, const std::vector<std::string_view>& lines,
-                     int exitCode = 0) {
+                     int exitCode = 0, std::string_view err = "") {
     ASSERT_TRUE(result.started) << result.err;
     EXPECT_TRUE(SameBytes(result.out, lines.empty() ? std::string() : OutputLines(lines)));
     EXPECT_EQ(result.exitCode, ExitCodeOf(exitCode));
-    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.err, err);
   }
 
   fs::path dir_;
@@ -205,6 +206,31 @@ TEST_F(Hostile, StandardOutputUnusable) {
   for (const StdoutMode mode : {StdoutMode::kClosed, StdoutMode::kDevFull}) {
     SCOPED_TRACE(mode == StdoutMode::kClosed ? "closed" : "/dev/full");
     Expect(Run(log, mode), {});
+  }
+}
+
+// A write that fails (a full disk, a file size limit) fails the opt-in
+// layouts, and any layout with --Output: a message on standard error,
+// exit code -4, no file left. The default layout on standard output keeps
+// its ways (above).
+TEST_F(Hostile, FailedWriteFailsTheRun) {
+  const std::string log = "--InputFile=" + Write(Repeat("ltc E1: x\n", 10'000)).string();
+  const fs::path target = dir_ / "out" / "report";
+  fs::create_directories(target.parent_path());
+  const std::string cannotWrite = "Quonvel error: Cannot write \"" + target.string() + "\".";
+  for (const std::string format : {"msvc", "msbuild", "gcc", "sarif"}) {
+    SCOPED_TRACE(format);
+    if (format != "msvc") {
+      Expect(RunProcess(QuonvelPath(), {"Quonvel", log, "--TypCC=TriCore", "--Format=" + format},
+                        StdoutMode::kDevFull),
+             {}, -4, "Quonvel error: Cannot write to standard output.\n");
+    }
+    // At most 16 KB a file, 32 KB in bash's units.
+    Expect(RunProcess("/bin/sh",
+                      {"sh", "-c", "ulimit -f 32 && exec \"$0\" \"$@\"", QuonvelPath(), log,
+                       "--TypCC=TriCore", "--Format=" + format, "--Output=" + target.string()}),
+           {}, -4, cannotWrite + "\n");
+    EXPECT_TRUE(fs::is_empty(target.parent_path()));
   }
 }
 #endif

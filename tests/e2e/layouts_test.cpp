@@ -1,9 +1,12 @@
 // Whole runs with --Format: the sample log in every layout, and the option's
-// errors.
+// errors; the same into an --Output file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -123,6 +126,58 @@ TEST(Layouts, SarifIsWholeWhenTheInputIsNot) {
   EXPECT_EQ(run["invocations"][0]["toolExecutionNotifications"][0]["message"]["text"],
             "Cannot read input file.");
 #endif
+}
+
+// --Output: the file holds what standard output would have held and
+// replaces the file of that name; standard output stays empty, and nothing
+// else is left beside the file. A file that cannot be written or put into
+// place fails the run and leaves the folder as it was.
+TEST(Layouts, OutputFileTakesTheLayoutsText) {
+  namespace fs = std::filesystem;
+  const fs::path dir =
+      fs::temp_directory_path() / ("quonvel-output-" + std::to_string(std::random_device{}()));
+  fs::create_directories(dir / "folder");
+  const fs::path target = dir / "report.txt";
+  const auto entries = [&dir] { return std::distance(fs::directory_iterator(dir), {}); };
+  for (const std::string format : {"msvc", "msbuild", "gcc", "sarif"}) {
+    std::ofstream(target) << "previous";
+    const std::vector<std::string> arguments = {kNoBanner, kSample, "--TypCC=TriCore",
+                                                "--Format=" + format};
+    std::vector<std::string> toFile = arguments;
+    toFile.push_back("--Output=" + target.string());
+    const ProcessResult run = RunProcess(QuonvelPath(), toFile);
+    ASSERT_TRUE(run.started) << run.err;
+    EXPECT_EQ(run.exitCode, 0) << format;
+    EXPECT_EQ(run.out + run.err, "") << format;
+    EXPECT_EQ(ReadFile(target.string()), RunProcess(QuonvelPath(), arguments).out) << format;
+    EXPECT_EQ(entries(), 2) << format;
+  }
+  const struct {
+    std::string output;
+    std::vector<std::string> out, err;
+    int exitCode;
+  } failures[] = {
+      {(dir / "missing" / "report.txt").string(),
+       {},
+       {"Quonvel error: Cannot write \"" + (dir / "missing" / "report.txt").string() + "\"."},
+       -4},
+      {(dir / "folder").string(),
+       {},
+       {"Quonvel error: Cannot write \"" + (dir / "folder").string() + "\"."},
+       -4},
+      {"", {"Quonvel error: --Output names no file."}, {}, -2},
+  };
+  for (const auto& c : failures) {
+    const ProcessResult run =
+        RunProcess(QuonvelPath(), {kNoBanner, kSample, "--TypCC=TriCore", "--Output=" + c.output});
+    ASSERT_TRUE(run.started) << run.err;
+    EXPECT_EQ(run.exitCode, ExitCodeOf(c.exitCode)) << c.output;
+    EXPECT_EQ(run.out, Output(c.out)) << c.output;
+    EXPECT_EQ(run.err, Output(c.err)) << c.output;
+    EXPECT_EQ(entries(), 2) << c.output;
+  }
+  std::error_code ignored;
+  fs::remove_all(dir, ignored);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,6 +33,17 @@ using namespace std::chrono_literals;
 
 namespace {
 
+const std::string kFormats[] = {"msvc", "msbuild", "gcc", "sarif"};
+
+// Whether `printed` is whole lines of `full`, from its start.
+testing::AssertionResult WholeLinesOf(const std::string& printed, const std::string& full) {
+  if (!full.starts_with(printed)) return testing::AssertionFailure() << "not a prefix";
+  if (!printed.empty() && printed.back() != '\n') {
+    return testing::AssertionFailure() << "torn line: " << printed.substr(printed.rfind('\n') + 1);
+  }
+  return testing::AssertionSuccess();
+}
+
 // A Quonvel started with the given standard input and output, which it takes
 // over; -1 for a pipe whose other end the test holds in `in` or `out`.
 struct Child {
@@ -40,7 +52,8 @@ struct Child {
   int out = -1;
 };
 
-Child Start(const std::string& inputFile, int stdinFd, int stdoutFd) {
+Child Start(const std::string& inputFile, int stdinFd, int stdoutFd,
+            std::vector<std::string> more = {"--TypCC=TriCore"}) {
   Child child;
   int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1};
   if (stdinFd < 0 && pipe2(inPipe, O_CLOEXEC) != 0) return child;
@@ -50,9 +63,11 @@ Child Start(const std::string& inputFile, int stdinFd, int stdoutFd) {
   posix_spawn_file_actions_adddup2(&actions, stdinFd < 0 ? inPipe[0] : stdinFd, STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, stdoutFd < 0 ? outPipe[1] : stdoutFd, STDOUT_FILENO);
   const std::string program = QuonvelPath();
-  std::string input = "--InputFile=" + inputFile, type = "--TypCC=TriCore";
-  char* argv[] = {const_cast<char*>("Quonvel"), input.data(), type.data(), nullptr};
-  posix_spawn(&child.pid, program.c_str(), &actions, nullptr, argv, environ);
+  more.insert(more.begin(), {"Quonvel", "--InputFile=" + inputFile});
+  std::vector<char*> argv;
+  for (std::string& argument : more) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  posix_spawn(&child.pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   for (const int fd : {stdinFd, stdoutFd}) {
     if (fd >= 0) close(fd);
@@ -124,11 +139,12 @@ class Live : public testing::Test {
   }
 
   // What Quonvel prints for `bytes` read from a file.
-  std::string Converted(std::string_view bytes) {
+  std::string Converted(std::string_view bytes, const std::string& format = "msvc") {
     const fs::path log = dir_ / "reference.log";
     std::ofstream(log, std::ios::binary)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return RunProcess(QuonvelPath(), {"Quonvel", "--InputFile=" + log.string(), "--TypCC=TriCore"})
+    return RunProcess(QuonvelPath(), {"Quonvel", "--InputFile=" + log.string(), "--TypCC=TriCore",
+                                      "--Format=" + format})
         .out;
   }
 
@@ -226,9 +242,99 @@ TEST_F(Live, VanishedReaderEndsTheRun) {
   EXPECT_EQ(exitCode, 0);
 }
 
+// A runner that made its ends of the pipes non-blocking (Node-based ones do)
+// pauses while it writes the log and reads slowly: Quonvel waits for both,
+// and every line arrives, whole, in each layout. Every diagnostic names its
+// file, so that the output does not depend on the log's name.
+TEST_F(Live, NonBlockingPipesLoseNothing) {
+  std::string parts[3];
+  for (int i = 0; i < 9'000; ++i) {
+    const std::string n = std::to_string(i + 1);
+    parts[i / 3'000] +=
+        "ctc W505: [\"src/a" + n + ".c\" " + n + "/23] narrower type\r\n" + "[ 10%] Building\r\n";
+  }
+  for (const std::string& format : kFormats) {
+    SCOPED_TRACE(format);
+    int in[2] = {-1, -1}, out[2] = {-1, -1};
+    ASSERT_EQ(pipe2(in, O_CLOEXEC), 0);
+    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+    fcntl(in[0], F_SETFL, O_NONBLOCK);
+    fcntl(out[1], F_SETFL, O_NONBLOCK);
+    Child child = Start("-", in[0], out[1], {"--TypCC=TriCore", "--Format=" + format});
+    ASSERT_GT(child.pid, 0);
+    std::thread toolchain([&parts, writer = in[1]] {
+      for (const std::string& part : parts) {
+        std::this_thread::sleep_for(200ms);
+        WriteAll(writer, part);
+      }
+      close(writer);
+    });
+    std::string printed;
+    char buffer[4096];
+    for (ssize_t got = 0; (got = read(out[0], buffer, sizeof buffer)) != 0;) {
+      if (got < 0 && errno != EINTR) break;
+      if (got > 0) printed.append(buffer, static_cast<std::size_t>(got));
+      std::this_thread::sleep_for(100us);
+    }
+    toolchain.join();
+    close(out[0]);
+    EXPECT_EQ(WaitFor(child.pid, 10s), 0);
+    const std::string full = Converted(parts[0] + parts[1] + parts[2], format);
+    EXPECT_TRUE(printed == full) << printed.size() << " bytes of " << full.size();
+  }
+}
+
+// Nobody reads the output (a paused pager, a stalled runner): a stop still
+// ends the run, and the pipe holds whole lines. The run is stopped once the
+// pipe is full, when it waits to write.
+TEST_F(Live, StopWhileTheReaderStalls) {
+  std::string log;
+  for (int i = 0; i < 20'000; ++i) {
+    log +=
+        "ctc W505: [\"src/a" + std::to_string(i) + ".c\" 1/2] " + std::string(i % 200, 't') + "\n";
+  }
+  const fs::path input = dir_ / "build.log";
+  std::ofstream(input, std::ios::binary)
+      .write(log.data(), static_cast<std::streamsize>(log.size()));
+  for (const std::string& format : kFormats) {
+    SCOPED_TRACE(format);
+    Child child = Start(input.string(), open("/dev/null", O_RDONLY | O_CLOEXEC), -1,
+                        {"--TypCC=TriCore", "--Format=" + format});
+    ASSERT_GT(child.pid, 0);
+    const int capacity = fcntl(child.out, F_GETPIPE_SZ);
+    for (int held = 0, i = 0; held < capacity - 8192 && i < 1000; ++i) {
+      std::this_thread::sleep_for(5ms);
+      ioctl(child.out, FIONREAD, &held);
+    }
+    kill(child.pid, SIGTERM);
+    const int exitCode = WaitFor(child.pid, 5s);
+    if (exitCode < 0) kill(child.pid, SIGKILL);
+    EXPECT_EQ(exitCode, 128 + SIGTERM);
+    std::string printed;
+    ReadUntil(child.out, printed, std::string::npos, 1s);
+    close(child.out);
+    if (exitCode < 0) WaitFor(child.pid, 10s);
+    EXPECT_TRUE(WholeLinesOf(printed, Converted(log, format)));
+  }
+}
+
+// The compiler type is checked before the log is opened: a FIFO without a
+// writer does not keep the run waiting.
+TEST_F(Live, WrongTypeDoesNotOpenAFifo) {
+  const fs::path fifo = dir_ / "build.log";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Child child =
+      Start(fifo.string(), open("/dev/null", O_RDONLY | O_CLOEXEC), -1, {"--TypCC=Tricore"});
+  ASSERT_GT(child.pid, 0);
+  const int exitCode = WaitFor(child.pid, 10s);
+  if (exitCode < 0) kill(child.pid, SIGKILL);
+  close(child.out);
+  EXPECT_EQ(exitCode, ExitCodeOf(-3));
+}
+
 // A build tool stops the step at any moment: what reached the file is always
 // a run of whole lines of the full output, and the exit code tells of the
-// signal.
+// signal; an --Output file is whole or the previous one.
 TEST_F(Live, StoppedRunLeavesWholeLines) {
   // Lines of a few pages each: a kill that cut a write would cut a line.
   const std::string text(6000, 't');
@@ -260,14 +366,40 @@ TEST_F(Live, StoppedRunLeavesWholeLines) {
     const std::string written((std::istreambuf_iterator<char>(file)), {});
     ASSERT_TRUE(exitCode == 0 || exitCode == 128 + signal) << exitCode << ", round " << round;
     stopped += exitCode != 0;
-    ASSERT_TRUE(full.starts_with(written)) << "round " << round;
-    ASSERT_TRUE(written.empty() || written.back() == '\n')
-        << "torn line in round " << round << ": " << written.substr(written.rfind('\n') + 1);
+    ASSERT_TRUE(WholeLinesOf(written, full)) << "round " << round;
     if (exitCode == 0) {
       EXPECT_EQ(written, full);
     }
   }
   EXPECT_GT(stopped, 50);
+
+  // With --Output the file is the previous one until the run is complete;
+  // SIGTERM and SIGINT leave nothing else, SIGKILL may leave the temporary
+  // file beside it.
+  const fs::path target = dir_ / "report.txt";
+  stopped = 0;
+  for (int round = 0; round < 90; ++round) {
+    const int signal = round % 3 == 0 ? SIGTERM : round % 3 == 1 ? SIGINT : SIGKILL;
+    std::ofstream(target) << "previous";
+    Child child = Start(input.string(), open("/dev/null", O_RDONLY | O_CLOEXEC),
+                        open("/dev/null", O_WRONLY | O_CLOEXEC),
+                        {"--TypCC=TriCore", "--Output=" + target.string()});
+    ASSERT_GT(child.pid, 0);
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 30'000));
+    kill(child.pid, signal);
+    const int exitCode = WaitFor(child.pid, 10s);
+    std::ifstream file(target, std::ios::binary);
+    const std::string kept((std::istreambuf_iterator<char>(file)), {});
+    ASSERT_TRUE(exitCode == 0 || exitCode == 128 + signal) << exitCode << ", round " << round;
+    stopped += exitCode != 0;
+    ASSERT_TRUE(kept == (exitCode == 0 ? full : "previous")) << "round " << round;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir_)) {
+      const bool temporary = entry.path().filename().string().starts_with(".report.txt.");
+      ASSERT_TRUE(!temporary || signal == SIGKILL) << entry.path() << ", round " << round;
+      if (temporary) fs::remove(entry.path());
+    }
+  }
+  EXPECT_GT(stopped, 30);
 }
 
 }  // namespace
