@@ -196,8 +196,11 @@ bool LineOutput::WriteBufferedLine(std::string_view text) {
   if (readerGone_ || failed_) return false;
   // A long line goes out on its own, so that the buffer keeps no large size.
   if (text.size() >= kJoinedLine) return WriteLine(text);
+  // Allocation first, so that a failure leaves every kept line with its end.
+  const std::size_t end = buffered_.size() + text.size() + 1;
+  buffered_.reserve(end);
+  bufferedEnds_.push_back(end);
   buffered_.append(text).push_back('\n');
-  bufferedEnds_.push_back(buffered_.size());
   return buffered_.size() < kJoinedLine || Flush();
 }
 
