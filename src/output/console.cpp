@@ -67,6 +67,7 @@ constexpr std::size_t kPiece = 512;  // the least that POSIX allows
 OutputKind KindOf(int descriptor) {
   struct stat status {};
   if (fstat(descriptor, &status) != 0) return OutputKind::kStream;
+  if (S_ISREG(status.st_mode)) return OutputKind::kFile;
   if (S_ISFIFO(status.st_mode)) return OutputKind::kPipe;
   return S_ISSOCK(status.st_mode) || isatty(descriptor) ? OutputKind::kStream : OutputKind::kFile;
 }
