@@ -24,18 +24,25 @@ std::atomic<unsigned long> stopCode{0};
 std::atomic<const char*> removed{nullptr};
 
 [[noreturn]] void EndProcess(unsigned long code) {
-  // Both calls are safe in a signal handler.
 #ifdef _WIN32
-  if (const char* path = removed.load()) DeleteFileA(path);
   ExitProcess(static_cast<UINT>(code));
 #else
-  if (const char* path = removed.load()) unlink(path);
   _exit(static_cast<int>(code));
 #endif
 }
 
 void Stop(unsigned long code) {
   stopCode.store(code);
+  // A stopped run never completes its file: it goes at once, so that it is
+  // gone even if the process is then ended without a chance to act. The call
+  // is safe in a signal handler; on Windows the file goes when it is closed.
+  if (const char* path = removed.load()) {
+#ifdef _WIN32
+    DeleteFileA(path);
+#else
+    unlink(path);
+#endif
+  }
   if (!writing.load()) EndProcess(code);
 }
 

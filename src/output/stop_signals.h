@@ -19,6 +19,6 @@ void InstallStopHandlers();
 void StartingLine();
 void LineDone();
 
-// A file that a stop removes before the process ends (the unfinished
-// --Output file); nullptr for none. The text must stay until it is replaced.
+// A file that a stop request removes at once (the unfinished --Output file);
+// nullptr for none. The text must stay until it is replaced.
 void RemoveOnStop(const char* path);
