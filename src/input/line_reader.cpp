@@ -172,21 +172,9 @@ bool LineReader::Needed(Purpose purpose) const {
   return true;
 }
 
-// The first LF at or after `from`, or end_: line by line through the LF
-// mask of one 64-byte chunk, kept while its lines are taken.
+// The first LF at or after `from`, or end_.
 std::size_t LineReader::NextLineFeed(std::size_t from) {
-  while (from < end_) {
-    const std::size_t chunk = from & ~std::size_t{63};
-    if (chunk != maskedChunk_) {
-      lineFeeds_ = LineFeedMask(buffer_ + chunk);
-      if (end_ - chunk < 64) lineFeeds_ &= (std::uint64_t{1} << (end_ - chunk)) - 1;
-      maskedChunk_ = chunk;
-    }
-    const std::uint64_t ahead = lineFeeds_ & (~std::uint64_t{0} << (from - chunk));
-    if (ahead != 0) return chunk + static_cast<std::size_t>(std::countr_zero(ahead));
-    from = chunk + 64;
-  }
-  return end_;
+  return static_cast<std::size_t>(FindByte(buffer_ + from, buffer_ + end_, '\n') - buffer_);
 }
 
 // Makes the physical line at scan_ whole in the buffer and sets lineEnd_ and
@@ -265,14 +253,14 @@ bool LineReader::Next(ReadLine& line) {
     if (done_) return false;
     // Most lines open with a byte that opens no rule: passed over here, in a
     // few operations each, unless the join marker makes them take the next.
-    if (rules_.openingBytes != nullptr && scan_ < end_ &&
-        !rules_.openingBytes[static_cast<unsigned char>(buffer_[scan_])]) {
-      const std::size_t lf = NextLineFeed(scan_);
-      if (lf != end_ && !HoldsJoinMarker(scan_, lf)) {
+    if (const bool* opening = rules_.openingBytes) {
+      while (scan_ < end_ && !opening[static_cast<unsigned char>(buffer_[scan_])]) {
+        const std::size_t lf = NextLineFeed(scan_);
+        if (lf == end_ || HoldsJoinMarker(scan_, lf)) break;
         scan_ = lf + 1;
         ++number_;
-        continue;
       }
+      keep_ = scan_;
     }
     const std::uint64_t number = number_;
     const Held first = HoldLine(Purpose::kFirst);
@@ -342,21 +330,23 @@ bool LineReader::Next(ReadLine& line) {
 }
 
 // Whether [start, end) holds the join marker. The next place it stands is
-// looked for ahead and kept, so that most lines cost no search of their own.
+// looked for ahead and kept, so that most lines cost two comparisons.
 bool LineReader::HoldsJoinMarker(std::size_t start, std::size_t end) {
-  const std::string_view marker = rules_.joinMarker;
-  if (marker.empty()) return false;
-  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-  if (markerKnown_ && markerFrom_ <= start) {
-    if (markerAt_ != kNone && markerAt_ >= start) return markerAt_ + marker.size() <= end;
-    if (markerAt_ == kNone && end <= markerSearchedTo_) return false;
+  const std::size_t size = rules_.joinMarker.size();
+  if (size == 0) return false;
+  // No place from markerFrom_ up to markerNext_ begins the marker.
+  if (markerKnown_ && start >= markerFrom_ && end < markerNext_ + size) return false;
+  if (!markerKnown_ || !markerFound_ || start < markerFrom_ || start > markerNext_) {
+    const char* const stop = buffer_ + end_;
+    const char* const found = FindText(buffer_ + start, stop, rules_.joinMarker);
+    markerKnown_ = true;
+    markerFound_ = found != stop;
+    markerFrom_ = start;
+    // Past the end of the search the marker may still begin, once more is read.
+    markerNext_ = markerFound_ ? static_cast<std::size_t>(found - buffer_)
+                               : std::max(start, end_ - std::min(end_, size - 1));
   }
-  const char* const found = FindText(buffer_ + start, buffer_ + end_, marker);
-  markerKnown_ = true;
-  markerFrom_ = start;
-  markerSearchedTo_ = end_;
-  markerAt_ = found == buffer_ + end_ ? kNone : static_cast<std::size_t>(found - buffer_);
-  return markerAt_ != kNone && markerAt_ + marker.size() <= end;
+  return markerFound_ && markerNext_ + size <= end;
 }
 
 bool LineReader::TakeExcerpt(std::string_view& excerpt) {

@@ -141,12 +141,12 @@ class LineReader {
   std::size_t excerptEnd_ = 0;
   std::size_t excerptNext_ = 0;
 
-  // The next place of the join marker at or after markerFrom_ (none when it
-  // is the largest size_t), searched up to markerSearchedTo_.
+  // The join marker begins nowhere in [markerFrom_, markerNext_): markerNext_
+  // is the next place it begins (markerFound_), or where the search ended.
   bool markerKnown_ = false;
+  bool markerFound_ = false;
   std::size_t markerFrom_ = 0;
-  std::size_t markerAt_ = 0;
-  std::size_t markerSearchedTo_ = 0;
+  std::size_t markerNext_ = 0;
 
   // The LF mask of the 64-byte chunk at maskedChunk_.
   static constexpr std::size_t kNoChunk = static_cast<std::size_t>(-1);
