@@ -88,8 +88,8 @@ void LineReader::MakeRoom(std::size_t wanted) {
     maskedChunk_ = kNoChunk;
   }
   if (capacity_ - end_ >= wanted) return;
-  // Doubling keeps the copies linear in the length of a long line.
-  const std::size_t capacity = std::max({2 * capacity_, end_ + wanted, 2 * blockSize_});
+  // Growing by half keeps the copies linear in the length of a long line.
+  const std::size_t capacity = std::max({capacity_ + capacity_ / 2, end_ + wanted, 2 * blockSize_});
   char* grown = static_cast<char*>(std::realloc(buffer_, capacity + kPadding));
   if (grown == nullptr) throw std::bad_alloc();
   buffer_ = grown;
@@ -312,9 +312,20 @@ bool LineReader::Next(ReadLine& line) {
         done_ = second == Held::kLast;
       }
       if (!matters) continue;
-      joined_.assign(Text(outStart_, outEnd_)).push_back(' ');
-      joined_.append(Text(contStart, contEnd));
-      line = {joined_, number};
+      if (contStart == outEnd_) {
+        // The log ended with the first line: no line end to put the blank in.
+        joined_.assign(Text(outStart_, outEnd_)).push_back(' ');
+        line = {joined_, number};
+        return true;
+      }
+      // Joined in place: the blank where the line end was, the continuation
+      // moved up to it. Those bytes are passed, so no copy of a long line is
+      // kept beside the buffer.
+      buffer_[outEnd_] = ' ';
+      std::memmove(buffer_ + outEnd_ + 1, buffer_ + contStart, contEnd - contStart);
+      outEnd_ += 1 + (contEnd - contStart);
+      markerKnown_ = false;
+      line = {Text(outStart_, outEnd_), number};
       return true;
     }
     if (!matters) continue;

@@ -156,7 +156,7 @@ class LineReader {
   bool atEnd_ = false;   // no more bytes will come
   bool failed_ = false;  // a read failed
   bool done_ = false;    // the log's last line was taken
-  std::string joined_;   // the last joined line
+  std::string joined_;   // a joined line that the log's end cut short
   Encoding encoding_ = Encoding::kUndecided;
   std::string raw_;        // a block as read, before it is decoded
   std::string undecoded_;  // UTF-16 bytes not yet turned into text
