@@ -11,9 +11,6 @@
 namespace {
 
 constexpr char kCtrlZ = '\x1A';
-// Bytes the buffer has past its capacity: a joined line's blank may go
-// there.
-constexpr std::size_t kPadding = 64;
 // How much of a whole line the rules look at to tell whether it may matter:
 // most lines leave every pattern within their first bytes, and the match
 // decides the others.
@@ -88,7 +85,7 @@ void LineReader::MakeRoom(std::size_t wanted) {
   if (capacity_ - end_ >= wanted) return;
   // Growing by half keeps the copies linear in the length of a long line.
   const std::size_t capacity = std::max({capacity_ + capacity_ / 2, end_ + wanted, 2 * blockSize_});
-  char* grown = static_cast<char*>(std::realloc(buffer_, capacity + kPadding));
+  char* grown = static_cast<char*>(std::realloc(buffer_, capacity));
   if (grown == nullptr) throw std::bad_alloc();
   buffer_ = grown;
   capacity_ = capacity;
