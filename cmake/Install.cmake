@@ -32,13 +32,15 @@ if(NOT WIN32)
   # gzip -n: no name and no time stamp inside, so the package is reproducible.
   find_program(QUONVEL_GZIP gzip REQUIRED)
   mark_as_advanced(QUONVEL_GZIP)
+  # The page's header names the version of project().
+  configure_file(${PROJECT_SOURCE_DIR}/res/Quonvel.1.in ${staged}/man/Quonvel.1 @ONLY)
   add_custom_command(OUTPUT ${man_page} ${links}
-    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/res/Quonvel.1 ${staged}/Quonvel.1
+    COMMAND ${CMAKE_COMMAND} -E copy ${staged}/man/Quonvel.1 ${staged}/Quonvel.1
     COMMAND ${QUONVEL_GZIP} -9nf ${staged}/Quonvel.1
     COMMAND ${CMAKE_COMMAND} -E make_directory ${staged}/links
     COMMAND ${CMAKE_COMMAND} -E create_symlink Quonvel ${staged}/links/quonvel
     COMMAND ${CMAKE_COMMAND} -E create_symlink Quonvel.1.gz ${staged}/links/quonvel.1.gz
-    DEPENDS ${PROJECT_SOURCE_DIR}/res/Quonvel.1
+    DEPENDS ${staged}/man/Quonvel.1
     VERBATIM)
   add_custom_target(quonvel_man_page ALL DEPENDS ${man_page} ${links})
   install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
