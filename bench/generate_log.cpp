@@ -13,8 +13,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "rules/rule_table.h"
 
 namespace {
 
@@ -131,43 +134,49 @@ struct Generator {
   // rule on them and reject them.
   void Invocation() {
     const std::size_t kind = random.Below(8);
-    if (kind < 4) {
-      const std::string file = File(".c");
-      Line("ctc -c --core=tc1.6.2 -O2 --iso=99 -Isrc/include -Isrc/drivers -DCAN_CHANNELS=" +
-           random.Number(1, 8) + " -o build/obj/" + file.substr(file.rfind('/') + 1) + ".o " +
-           file);
-    } else if (kind < 6) {
-      // The reader joins a "cptc" line with the next one: give it a plain one.
-      const std::string file = File(".cpp");
-      Line("cptc --core=tc1.6.2 -O2 --c++17 -Isrc/include -o build/obj/" +
-           file.substr(file.rfind('/') + 1) + ".o " + file);
-      Progress();
-    } else if (kind == 6) {
-      Line("cctc --create=object -t tc39x " + File(".c"));
-    } else {
-      Line("ltc -o build/fw.elf -Mbuild/fw.map --core=tc1.6.2 build/obj/*.o -lc -lfp -lrt");
+    const std::span<const Program> programs = Programs();
+    const Program& program = programs[kind % programs.size()];
+    const std::string file = File(program.showsExcerpt ? ".cpp" : ".c");
+    if (kind == 6) {
+      // A program of another toolchain whose name holds a name of ours.
+      Line("c" + std::string(program.name) + " --create=object -t tc39x " + file);
+      return;
     }
+    Line(std::string(program.name) + " -c --core=tc1.6.2 -O2 --iso=99 -Isrc/include " +
+         "-DCAN_CHANNELS=" + random.Number(1, 8) + " -o build/obj/" +
+         file.substr(file.rfind('/') + 1) + ".o " + file);
+    // The classic reading joins such a line with the next one: give it a
+    // plain one.
+    if (program.showsExcerpt) Progress();
   }
 
+  // A diagnostic of each program of the rule table in turn, in the layout
+  // the toolchain writes; now and then the licence notice.
   void Diagnostic() {
     const std::size_t kind = random.Below(20);
-    static constexpr std::string_view kLetters[] = {"E", "F", "W"};
-    if (kind < 8) {
-      Line("ctc " + std::string(random.Pick(kLetters)) + random.Number(100, 999) + ": [\"" +
-           File(".c") + "\" " + random.Number(1, 2000) + "/" + random.Number(1, 80) + "] " +
-           std::string(random.Pick(kCMessages)));
-    } else if (kind < 14) {
+    static constexpr std::string_view kLetters[] = {"E", "F", "W", "E", "F", "W", "I"};
+    const std::span<const Program> programs = Programs();
+    if (kind == 19) {
+      for (const MessageRule& rule : Rules()) {
+        if (rule.msvc == MsvcForm::kLicense) {
+          Line(std::string(rule.program) + " F104: setup: " + std::string(rule.marker));
+        }
+      }
+      return;
+    }
+    const Program& program = programs[kind % programs.size()];
+    const std::string code = std::string(program.name) + " " + std::string(random.Pick(kLetters)) +
+                             random.Number(100, 999);
+    if (program.showsExcerpt) {
       const std::string line = random.Number(1, 2000);
-      Line("cptc " + std::string(random.Pick(kLetters)) + random.Number(1, 2000) + ": [\"" +
-           File(".cpp") + "\" " + line + "] " + std::string(random.Pick(kCppMessages)));
+      Line(code + ": [\"" + File(".cpp") + "\" " + line + "] " +
+           std::string(random.Pick(kCppMessages)));
       Line(line + " " + std::string(random.Pick(kSourceLines)));
-    } else if (kind < 19) {
-      // Linker warnings are dropped by Quonvel but still matched.
-      static constexpr std::string_view kLinkLetters[] = {"E", "F", "W"};
-      Line("ltc " + std::string(random.Pick(kLinkLetters)) + random.Number(100, 199) + ": " +
-           std::string(random.Pick(kLinkerMessages)));
+    } else if (random.Below(2) == 0) {
+      Line(code + ": [\"" + File(".c") + "\" " + random.Number(1, 2000) + "/" +
+           random.Number(1, 80) + "] " + std::string(random.Pick(kCMessages)));
     } else {
-      Line("ctc F104: setup: No valid license found");
+      Line(code + ": " + std::string(random.Pick(kLinkerMessages)));
     }
   }
 
@@ -229,16 +238,19 @@ int main(int argc, char** argv) {
     }
   } else if (kind == "long-line") {
     gen.Line("[ 10%] Building object src/drivers/can_drv.c.o");
-    gen.Line(
-        "ctc -c --core=tc1.6.2 -O2 -Isrc/include -o build/obj/can_drv.o src/drivers/can_drv.c");
-    gen.Line("ctc E200: [\"src/drivers/can_drv.c\" 118/23] " + gen.Filler(size));
-    flush();
-    gen.Line("[ 50%] Building object src/app/motor.cpp.o");
-    gen.Line("cptc --core=tc1.6.2 -O2 -Isrc/include -o build/obj/motor.o src/app/motor.cpp");
-    gen.Line("[ 50%] Building object src/app/motor.cpp.o");
-    gen.Line("cptc E1234: [\"src/app/motor.cpp\" 57] " + gen.Filler(size));
-    gen.Line("57 return speedLimit;");
-    gen.Line("ltc E106: unresolved external: can_init");
+    // A long diagnostic of each program of the rule table.
+    for (const Program& program : Programs()) {
+      const std::string name(program.name);
+      gen.Line(name + " -c --core=tc1.6.2 -O2 -Isrc/include -o build/obj/can_drv.o src/can_drv.c");
+      if (program.showsExcerpt) {
+        gen.Line("[ 50%] Building object src/app/motor.cpp.o");
+        gen.Line(name + " E1234: [\"src/app/motor.cpp\" 57] " + gen.Filler(size));
+        gen.Line("57 return speedLimit;");
+      } else {
+        gen.Line(name + " E200: [\"src/drivers/can_drv.c\" 118/23] " + gen.Filler(size));
+      }
+      flush();
+    }
     gen.Line("[100%] Built target fw");
   } else {
     std::fclose(file);

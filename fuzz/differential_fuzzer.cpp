@@ -1,12 +1,14 @@
 // Our matcher against std::regex (ECMAScript, the same pattern texts) on one
 // line: they must agree on whether the whole line matches and on the place
-// and text of every group, for all four message patterns. Both ways of our
-// matcher are checked: FullMatch (budgeted backtracking first) and the linear
-// passes alone, which FullMatch only reaches on lines that exhaust the budget.
+// and text of every group, for every rule of the table; and a line that
+// matches is never given up early by the test that lets the reader pass over
+// lines. Both ways of our matcher are checked: FullMatch (budgeted
+// backtracking first) and the linear passes alone, which FullMatch only
+// reaches on lines that exhaust the budget.
 //
 // Input layout, so that the fuzzer reaches deep pattern states quickly:
-//   byte 0, bits 0-1: the pattern (0 ctc, 1 cptc, 2 ltc, 3 licence)
-//   byte 0, bit 2:    put the pattern's marker in front of the line
+//   byte 0, bits 0-3: the rule of the table (modulo their number)
+//   byte 0, bit 4:    put the rule's program name in front of the line
 //   bytes 1..:        the line
 #include <cstddef>
 #include <cstdint>
@@ -16,9 +18,7 @@
 #include <string_view>
 
 #include "regex_oracle.h"
-#include "rules/cptc_rule.h"
-#include "rules/ctc_rule.h"
-#include "rules/ltc_licence_rules.h"
+#include "rules/rule_table.h"
 
 namespace {
 
@@ -26,32 +26,20 @@ namespace {
 // our matcher.
 constexpr std::size_t kMaxLine = 2048;
 
-struct FuzzedRule {
-  const char* name;
-  const MessagePattern& (*pattern)();
-  std::string_view marker;
-};
-
-constexpr FuzzedRule kRules[] = {
-    {"ctc", CtcPattern, "ctc"},
-    {"cptc", CptcPattern, "cptc"},
-    {"ltc", LtcPattern, "ltc"},
-    {"licence", LicensePattern, "ctc"},
-};
-
 // Where a group starts in `line`, or -1 if it did not take part.
 long Offset(std::string_view group, std::string_view line) {
   return group.data() == nullptr ? -1 : static_cast<long>(group.data() - line.data());
 }
 
-[[noreturn]] void Disagree(const FuzzedRule& rule, const char* way, std::string_view line,
+[[noreturn]] void Disagree(const MessageRule& rule, const char* way, std::string_view line,
                            const char* what, std::size_t group) {
-  std::fprintf(stderr, "%s pattern, %s: %s (group %zu), line of %zu bytes: \"%.*s\"\n", rule.name,
-               way, what, group, line.size(), static_cast<int>(line.size()), line.data());
+  std::fprintf(stderr, "%.*s pattern, %s: %s (group %zu), line of %zu bytes: \"%.*s\"\n",
+               static_cast<int>(rule.name.size()), rule.name.data(), way, what, group, line.size(),
+               static_cast<int>(line.size()), line.data());
   std::abort();
 }
 
-void Compare(const FuzzedRule& rule, const char* way, std::string_view line, bool matched,
+void Compare(const MessageRule& rule, const char* way, std::string_view line, bool matched,
              const MatchResult& ours, bool referenceMatched, const MatchResult& reference) {
   if (matched != referenceMatched) {
     Disagree(rule, way, line, matched ? "only ours matches" : "only std::regex matches", 0);
@@ -75,12 +63,12 @@ void Compare(const FuzzedRule& rule, const char* way, std::string_view line, boo
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0 || size > kMaxLine + 1) return -1;  // -1: not worth keeping
-  const FuzzedRule& rule = kRules[data[0] & 3];
+  const MessageRule& rule = Rules()[(data[0] & 15) % Rules().size()];
   std::string line;
-  if (data[0] & 4) line = rule.marker;
+  if (data[0] & 16) line = rule.program.empty() ? "xtc" : rule.program;
   line.append(reinterpret_cast<const char*>(data + 1), size - 1);
 
-  const MessagePattern& pattern = rule.pattern();
+  const MessagePattern& pattern = rule.compiled();
   MatchResult reference;
   const bool referenceMatched = OracleMatch(pattern, line, reference);
   MatchResult full;
@@ -89,5 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MatchResult linear;
   const bool linearMatched = LinearMatch(pattern, line, linear);
   Compare(rule, "LinearMatch", line, linearMatched, linear, referenceMatched, reference);
+  if (referenceMatched) {
+    for (std::size_t length = 0; length <= line.size(); ++length) {
+      if (!CanStartMatch(pattern, std::string_view(line).substr(0, length))) {
+        Disagree(rule, "CanStartMatch", line, "a matching line given up early", length);
+      }
+    }
+  }
   return 0;
 }

@@ -1,253 +1,256 @@
-// The whole way from file bytes to printed text, in both readings: the log
-// reader's parts, its text-mode rules and its join, then the dispatch of
-// every line with the one output line that the run shares between lines.
-// Every logical line, its markers and (sound reading) its line number are
-// compared with a plain re-reading of the bytes; then the marked lines,
-// dispatched in turn with the markers from the reader, are compared with the
-// std::regex dispatch of every line; last, the run's conversion in parts
-// must print the same text. The classic reading goes to the output window's
-// layout, the sound one to an opt-in layout chosen by the input's size. A
-// difference aborts, and libFuzzer keeps the input. A log with a UTF-16
-// byte order mark is only read and converted soundly, for the sanitizers.
+// The whole way from file bytes to diagnostics, in both recognitions, read
+// in blocks of a few bytes so that block edges fall everywhere, compared with
+// references written here from the rules as they are stated, not from the
+// program's code:
+//   classic: physical lines, CR LF folded, 0x1A ends the log, a line holding
+//     "cptc" joined with the next; each of the rules ctc, ltc, cptc and the
+//     licence notice tried in that order when its marker is in the line, by
+//     std::regex, the last one tried deciding; the output window's text;
+//   sound: every CR before a line's LF dropped; a line that opens with a
+//     program name, white space, a severity letter I/W/E/F, digits, one
+//     punctuation character and white space is a diagnostic, located by
+//     ["file" line/column] or ["file" line] (the column form first), the
+//     licence notice's text after its last separator, else unlocated; a
+//     located cptc diagnostic takes the next physical line as its excerpt
+//     when that opens with optional white space, digits and white space.
+// Every printed line and every diagnostic's fields must agree; then each
+// opt-in layout converts the log without fault. A difference aborts, and
+// libFuzzer keeps the input. A UTF-16 log is only converted, for the
+// sanitizers; the unit tests check its text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <optional>
 #include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/convert.h"
-#include "log/log_reader.h"
-#include "regex_oracle.h"
-#include "render/gcc.h"
-#include "render/msbuild.h"
-#include "render/msvc.h"
-#include "render/sarif.h"
-#include "rules/dispatch.h"
+#include "app/run.h"
+#include "layouts/msvc.h"
+#include "rules/recognize.h"
 
 namespace {
 
-// std::regex recurses once per byte and backtracks in more than linear time,
-// so it only sees lines up to this length; longer ones get the shape check.
-constexpr std::size_t kOracleLineLimit = 1024;
-
-// Reads physical lines the slow, obvious way, one byte at a time.
-struct PhysicalReader {
-  std::string_view bytes;
-  std::size_t position = 0;
-  bool atEnd = false;
-
-  std::string Next() {
-    std::string line;
-    while (position < bytes.size()) {
-      const char c = bytes[position++];
-      if (c == '\n') {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        return line;
-      }
-      line.push_back(c);
-    }
-    atEnd = true;
-    return line;
-  }
-};
-
-bool TakesNext(const std::string& line, Recognition recognition) {
-  static const std::regex kCptcStart(R"(^cptc[[:space:]]+(E|F|W)[0-9]+[[:punct:]][[:space:]]+\[")");
-  return recognition == Recognition::kClassic ? line.find("cptc") != std::string::npos
-                                              : std::regex_search(line, kCptcStart);
-}
-
-struct ReferenceLine {
-  std::string text;
-  std::uint64_t number;  // of its first physical line
-};
-
-// The logical lines as the reading rules describe them, pass by pass.
-std::vector<ReferenceLine> ReferenceLines(std::string_view bytes, Recognition recognition) {
-  if (recognition == Recognition::kSound && bytes.starts_with("\xEF\xBB\xBF")) {
-    bytes.remove_prefix(3);
-  }
-  PhysicalReader reader{bytes.substr(0, bytes.find('\x1A'))};
-  std::vector<ReferenceLine> lines;
-  std::uint64_t number = 1;
-  do {
-    const std::uint64_t first = number++;
-    std::string line = reader.Next();
-    if (TakesNext(line, recognition)) {
-      line += ' ' + reader.Next();
-      ++number;
-    }
-    lines.push_back({std::move(line), first});
-  } while (!reader.atEnd);
-  return lines;
-}
-
-// The opt-in layouts, each the dispatch with a whole-line match of the
-// caller's choice.
-template <typename Matcher>
-bool DispatchOptIn(int layout, LogLine line, const LineMarkers& markers, const LineOrigin& origin,
-                   std::string& output, Matcher&& match) {
-  return DispatchLineWith(line, markers, Recognition::kSound, output, match,
-                          [&](const Diagnostic& diagnostic, std::string& text) {
-                            if (layout == 0) FormatMsbuildLine(diagnostic, origin, text);
-                            if (layout == 1) FormatGccLine(diagnostic, origin, text);
-                            if (layout == 2) FormatSarifResult(diagnostic, origin, text);
-                          });
-}
-
-constexpr LineConverter kOptInConverters[] = {ConvertLineMsbuild, ConvertLineGcc, ConvertLineSarif};
-
-bool SameMarkers(std::string_view line, const LineMarkers& markers) {
-  const LineMarkers expected = SubstringMarkers(line);
-  return markers.ctc == expected.ctc && markers.ltc == expected.ltc &&
-         markers.cptc == expected.cptc && markers.license == expected.license;
-}
-
-// What a printed output line can look like, given the line it came from: a
-// placeholder, the linker line itself, or one of the three rewritten layouts.
-// Every rewritten layout is built from pieces of the line plus a few fixed
-// characters, so it is never much longer than the line.
-bool HasOutputShape(std::string_view line, std::string_view output) {
-  if (output == "empty ctc msg" || output == "empty cptc msg") return true;
-  if (output.size() > line.size() + 16) return false;
-  const auto has = [output](std::string_view part) {
-    return output.find(part) != std::string_view::npos;
-  };
-  if (line.starts_with("ltc")) return output == line;
-  if (line.starts_with("cptc")) {
-    return (has(") : Error: ") || has(") : Warning: ")) && has("\n") &&
-           output.find('\n') == output.rfind('\n');
-  }
-  if (line.starts_with("ctc")) {
-    const bool license = output.starts_with("Error: ") && output.ends_with("! ");
-    return license || ((has(") :Error: ") || has(") :Warning: ")) && !has("\n"));
-  }
-  return false;
-}
+// std::regex recurses once per byte and backtracks in more than linear time:
+// a log with a longer line is only converted, not compared.
+constexpr std::size_t kReferenceLineLimit = 1024;
 
 [[noreturn]] void Fail(const char* what, std::string_view line) {
   std::fprintf(stderr, "%s; line of %zu bytes: \"%.*s\"\n", what, line.size(),
-               static_cast<int>(line.size() < 200 ? line.size() : 200), line.data());
+               static_cast<int>(line.size() < 300 ? line.size() : 300), line.data());
   std::abort();
 }
 
-void CheckReading(std::string_view bytes, Recognition recognition) {
-  const std::size_t size = bytes.size();
-  const bool sound = recognition == Recognition::kSound;
-  const int layout = static_cast<int>(size % 3);
-  const LineConverter convert = sound ? kOptInConverters[layout] : ConvertLineMsvc;
-  const std::vector<ReferenceLine> expected = ReferenceLines(bytes, recognition);
+// Each pattern compiled once, on its first use.
+bool Matches(std::string_view line, const std::string& pattern, std::cmatch& groups) {
+  static std::map<std::string, std::regex> compiled;
+  auto found = compiled.find(pattern);
+  if (found == compiled.end()) {
+    found = compiled.emplace(pattern, std::regex(pattern, std::regex::ECMAScript)).first;
+  }
+  return std::regex_match(line.data(), line.data() + line.size(), groups, found->second);
+}
 
-  // Every logical line, with the markers the reader found in it, read in
-  // blocks of a few bytes so that block edges fall everywhere.
-  const std::size_t blockSize = 1 + size % 97;
-  LogReader reader(bytes, recognition, blockSize);
-  LogPart part;
-  std::size_t count = 0;
-  LogLine line;
-  LineMarkers markers;
-  while (reader.NextPart(part)) {
-    LineQueue queue = part.Lines();
-    while (queue.Pop(line, markers)) {
-      if (count >= expected.size() || line != expected[count].text) {
-        Fail("log reader differs from a plain re-reading", line);
-      }
-      if (sound && queue.LineNumber() != expected[count].number) {
-        Fail("log reader numbered a line wrongly", line);
-      }
-      if (!SameMarkers(line, markers)) Fail("log reader found the wrong markers", line);
-      ++count;
+std::string Group(const std::cmatch& groups, std::size_t index) {
+  return index < groups.size() && groups[index].matched ? groups[index].str() : std::string();
+}
+
+struct Physical {
+  std::string text;
+  std::uint64_t number;
+};
+
+// Physical lines, the last one whatever follows the last LF.
+std::vector<Physical> PhysicalLines(std::string_view bytes, bool allCarriageReturns) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  bytes = bytes.substr(0, bytes.find('\x1A'));
+  std::vector<Physical> lines;
+  std::uint64_t number = 1;
+  for (;;) {
+    const std::size_t lf = bytes.find('\n');
+    std::string text(bytes.substr(0, lf));
+    if (lf == std::string_view::npos) {
+      lines.push_back({text, number});
+      return lines;
+    }
+    while (!text.empty() && text.back() == '\r') {
+      text.pop_back();
+      if (!allCarriageReturns) break;
+    }
+    lines.push_back({text, number++});
+    bytes.remove_prefix(lf + 1);
+  }
+}
+
+// The output window's text of `line`, or nothing.
+std::optional<std::string> ClassicReference(const std::string& line) {
+  std::optional<std::string> printed;
+  std::cmatch m;
+  const auto word = [&m] { return Group(m, 1) == "W" ? "Warning" : "Error"; };
+  if (line.find("ctc") != std::string::npos) {
+    printed.reset();
+    if (Matches(
+            line,
+            R"re(ctc[[:space:]]+(E|F|W)([0-9]+)[[:punct:]]{1}[[:space:]]+\["(.*)"[[:space:]]+([0-9]+)\/([0-9]+)\](.*))re",
+            m)) {
+      printed = Group(m, 3).empty() || Group(m, 6).empty()
+                    ? "empty ctc msg"
+                    : Group(m, 3) + "(" + Group(m, 4) + "," + Group(m, 5) + ") :" + word() + ": " +
+                          Group(m, 6);
     }
   }
-  if (count != expected.size()) Fail("log reader lost lines", bytes);
-
-  // The run sequence's loop: only lines with a marker, dispatched with the
-  // markers the reader found. The reference dispatches every line; one
-  // without markers returns false and leaves its output line alone.
-  LogReader whole(bytes, recognition, size + 1);
-  const LineOrigin origin{"build.log", 0};
-  std::string output;
-  std::string oracleOutput;
-  std::string printedText;
-  std::size_t next = 0;  // the next reference line
-  const auto skipUnmarked = [&] {
-    while (next < expected.size() && !SubstringMarkers(expected[next].text).Any()) ++next;
-  };
-  while (whole.NextPart(part)) {
-    LineQueue queue = part.Lines();
-    while (queue.PopMarked(line, markers)) {
-      skipUnmarked();
-      if (next >= expected.size() || line != expected[next].text) {
-        Fail("the run's loop took another line than the next marked one", line);
-      }
-      ++next;
-      if (!SameMarkers(line, markers)) Fail("log reader found the wrong markers", line);
-      LineOrigin at = origin;
-      at.line = expected[next - 1].number;
-      const bool printed = (sound ? DispatchOptIn(layout, line, markers, at, output, FullMatch)
-                                  : DispatchLine(line, markers, output)) &&
-                           !output.empty();
-      if (printed) printedText += output + '\n';
-      if (printed && !sound && !HasOutputShape(line, output)) {
-        Fail("printed text of no known shape", line);
-      }
-      if (line.size() <= kOracleLineLimit) {
-        const bool oraclePrinted = (sound ? DispatchOptIn(layout, line, SubstringMarkers(line), at,
-                                                          oracleOutput, OracleMatch)
-                                          : OracleDispatchLine(line, oracleOutput)) &&
-                                   !oracleOutput.empty();
-        if (printed != oraclePrinted || output != oracleOutput) {
-          Fail("dispatch differs from the std::regex reference", line);
-        }
-      } else {
-        oracleOutput = output;
-      }
+  if (line.find("ltc") != std::string::npos) {
+    printed.reset();
+    if (Matches(line, "ltc[[:space:]]+(E|F)[0-9]+[[:punct:]]{1}[[:space:]]+(.*)", m)) {
+      printed = line;
     }
   }
-  skipUnmarked();
-  if (next != expected.size()) {
-    Fail("the run's loop passed over a marked line", expected[next].text);
+  if (line.find("cptc") != std::string::npos) {
+    printed.reset();
+    if (Matches(
+            line,
+            R"re(cptc[[:space:]]+(E|F|W)([0-9]+)[[:punct:]]{1}[[:space:]]+\["(.*)"[[:space:]]+([0-9]+)\](.*)[[:space:]]+([0-9]+)[[:space:]]+(.*))re",
+            m)) {
+      printed = Group(m, 3).empty() || Group(m, 5).empty() || Group(m, 7).empty()
+                    ? "empty cptc msg"
+                    : Group(m, 3) + "(" + Group(m, 4) + ") : " + word() + ": " + Group(m, 5) +
+                          "\n" + Group(m, 7);
+    }
   }
+  if (line.find("No valid license found") != std::string::npos) {
+    printed.reset();
+    if (Matches(line,
+                "ctc[[:space:]]+(F)([0-9]+)[[:punct:]]{1}[[:space:]]+(.*)[[:punct:]]{1}[[:space:]]+"
+                "(.*)",
+                m)) {
+      printed =
+          Group(m, 4).empty() ? "empty ctc msg" : std::string(word()) + ": " + Group(m, 4) + "! ";
+    }
+  }
+  return printed;
+}
 
-  // The same log converted in small parts, some runs on two threads, prints
-  // the same text.
-  ConvertSettings settings;
-  settings.sharedPartLogBytes = 64;
-  settings.secondThread = size % 2 == 0;
-  settings.log = origin.log;
-  LogReader inParts(bytes, recognition, blockSize);
-  std::string partsText;
-  ConvertLog(
-      inParts, convert,
-      [&](std::string_view printed) {
-        (partsText += printed) += '\n';
-        return true;
-      },
-      settings);
-  if (partsText != printedText) Fail("converting in parts printed other lines", bytes);
+std::string ClassicText(std::string_view bytes) {
+  const std::vector<Physical> physical = PhysicalLines(bytes, false);
+  std::string text;
+  for (std::size_t i = 0; i < physical.size(); ++i) {
+    std::string line = physical[i].text;
+    if (line.find("cptc") != std::string::npos) {
+      line += ' ' + (i + 1 < physical.size() ? physical[++i].text : std::string());
+    }
+    if (const std::optional<std::string> printed = ClassicReference(line)) text += *printed + '\n';
+  }
+  return text;
+}
+
+// A diagnostic's fields, as text to compare.
+std::string Fields(std::string_view tool, std::string_view severity, std::string_view number,
+                   std::string_view file, std::string_view line, std::string_view column,
+                   std::string_view text, std::string_view excerpt, bool placeholder,
+                   std::uint64_t at) {
+  std::string fields;
+  for (const std::string_view field : {tool, severity, number, file, line, column, text, excerpt}) {
+    fields.append(field).push_back('|');
+  }
+  return fields + (placeholder ? "placeholder|" : "|") + std::to_string(at);
+}
+
+std::vector<std::string> SoundReference(std::string_view bytes) {
+  const std::vector<Physical> physical = PhysicalLines(bytes, true);
+  std::vector<std::string> diagnostics;
+  for (std::size_t i = 0; i < physical.size(); ++i) {
+    const std::string& line = physical[i].text;
+    static const std::regex kHead(
+        R"(^([a-z][a-z0-9]*)[[:space:]]+([IWEF])([0-9]+)[[:punct:]][[:space:]]+)");
+    std::smatch head;
+    if (!std::regex_search(line, head, kHead)) continue;
+    const std::string tool = head[1].str();
+    std::string file, number, column, text, excerpt;
+    bool located = false;
+    bool placeholder = false;
+    std::cmatch m;
+    const std::string opening = R"([a-z][a-z0-9]*[[:space:]]+[IWEF][0-9]+[[:punct:]][[:space:]]+)";
+    if (Matches(line, opening + R"re(\["(.*)"[[:space:]]+([0-9]+)\/([0-9]+)\](.*))re", m)) {
+      located = true;
+      file = Group(m, 1), number = Group(m, 2), column = Group(m, 3), text = Group(m, 4);
+    } else if (Matches(line, opening + R"re(\["(.*)"[[:space:]]+([0-9]+)\](.*))re", m)) {
+      located = true;
+      file = Group(m, 1), number = Group(m, 2), text = Group(m, 3);
+    } else if (line.find("No valid license found") != std::string::npos &&
+               Matches(line,
+                       "ctc[[:space:]]+F[0-9]+[[:punct:]][[:space:]]+.*[[:punct:]][[:space:]]+(.*)",
+                       m)) {
+      text = Group(m, 1);
+      placeholder = text.empty();
+    } else if (Matches(line, opening + "(.*)", m)) {
+      text = Group(m, 1);
+    } else {
+      continue;
+    }
+    if (located) placeholder = file.empty() || text.empty();
+    const std::uint64_t at = physical[i].number;
+    static const std::regex kExcerptLead(R"(^[[:space:]]*[0-9]+[[:space:]]+)");
+    std::smatch lead;
+    if (located && tool == "cptc" && i + 1 < physical.size() &&
+        std::regex_search(physical[i + 1].text, lead, kExcerptLead)) {
+      excerpt = physical[++i].text.substr(static_cast<std::size_t>(lead.length(0)));
+    }
+    diagnostics.push_back(Fields(tool, head[2].str(), head[3].str(), file, number, column, text,
+                                 excerpt, placeholder, at));
+  }
+  return diagnostics;
+}
+
+std::vector<std::string> SoundDiagnostics(std::string_view bytes, std::size_t blockSize) {
+  LineReader reader(bytes, ReadingRulesFor(Recognition::kSound), blockSize);
+  std::vector<std::string> diagnostics;
+  ReadLine line;
+  Diagnostic d;
+  while (reader.Next(line)) {
+    if (!RecognizeLine(line.text, Recognition::kSound, d)) continue;
+    std::string_view excerpt;
+    if (TakesExcerpt(d) && reader.TakeExcerpt(excerpt)) d.excerpt = excerpt;
+    diagnostics.push_back(Fields(d.tool, d.severity, d.number, d.file, d.line, d.column, d.text,
+                                 d.excerpt, d.placeholder, line.number));
+  }
+  return diagnostics;
+}
+
+std::string Convert(std::string_view bytes, const LayoutEntry& entry, std::size_t blockSize) {
+  LineReader reader(bytes, ReadingRulesFor(entry.recognition), blockSize);
+  const std::unique_ptr<Layout> layout = entry.make({"build.log"});
+  std::string text;
+  ConvertLog(reader, entry, *layout, "build.log", [&text](std::string_view piece) {
+    (text += piece) += '\n';
+    return true;
+  });
+  return text;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  if (!bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF")) {
-    CheckReading(bytes, Recognition::kClassic);
-    CheckReading(bytes, Recognition::kSound);
-    return 0;
+  const std::size_t blockSize = 1 + size % 97;
+  for (const LayoutEntry& entry : Layouts()) Convert(bytes, entry, blockSize);
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) return 0;
+  for (const Physical& line : PhysicalLines(bytes, false)) {
+    if (line.text.size() > kReferenceLineLimit) return 0;
   }
-  // UTF-16: what the reader makes of it is checked by the unit tests; here
-  // it must only be read and converted without fault, in parts too.
-  CheckReading(bytes, Recognition::kClassic);
-  for (const LineConverter convert : kOptInConverters) {
-    ConvertSettings settings;
-    settings.sharedPartLogBytes = 64;
-    LogReader reader(bytes, Recognition::kSound, 1 + size % 97);
-    ConvertLog(
-        reader, convert, [](std::string_view) { return true; }, settings);
+  if (Convert(bytes, *FindLayout("msvc"), blockSize) != ClassicText(bytes)) {
+    Fail("the output window's text differs from the reference", bytes);
+  }
+  const std::vector<std::string> ours = SoundDiagnostics(bytes, blockSize);
+  const std::vector<std::string> reference = SoundReference(bytes);
+  if (ours != reference) {
+    for (const std::string& fields : ours) std::fprintf(stderr, "ours:      %s\n", fields.c_str());
+    for (const std::string& fields : reference) {
+      std::fprintf(stderr, "reference: %s\n", fields.c_str());
+    }
+    Fail("the sound recognition differs from the reference", bytes);
   }
   return 0;
 }

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "app/console.h"
+#include "output/console.h"
 
 namespace {
 

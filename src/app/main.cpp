@@ -1,18 +1,20 @@
 // Quonvel: turns the diagnostics of a captured TriCore toolchain log into the
 // layout of the MSVC output window.
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/console.h"
-#include "app/convert.h"
 #include "app/help.h"
 #include "app/options.h"
-#include "app/output_format.h"
+#include "app/run.h"
 #include "app/version_banner.h"
-#include "log/log_reader.h"
+#include "input/input_file.h"
+#include "input/line_reader.h"
+#include "layouts/layout.h"
+#include "output/console.h"
 
 namespace {
 
@@ -62,26 +64,32 @@ int Run(int argc, char** argv) {
   const std::string inputFile = options.InputFile;
   const std::string typCC = options.TypCC;
   // Without --Format the layout is the output window's, byte for byte.
-  LayoutOutput output(options.FormatFound ? options.Format : "msvc");
-  if (!output.Known()) {
-    WriteLine("Quonvel error: Unknown output format \"" + options.Format +
-              "\" (msvc, msbuild, gcc, sarif).");
+  const LayoutEntry* layout = FindLayout(options.FormatFound ? options.Format : "msvc");
+  if (layout == nullptr) {
+    std::string names;
+    for (const LayoutEntry& known : Layouts()) {
+      names.append(names.empty() ? "" : ", ").append(known.name);
+    }
+    WriteLine("Quonvel error: Unknown output format \"" + options.Format + "\" (" + names + ").");
     return kBadOptions;
   }
+  // Checked before the input is opened: opening a FIFO waits for its writer.
+  if (typCC != "TriCore") return kUnknownCompiler;
 
   // A file that cannot be opened is not reported; it simply yields no lines.
   InputFile input = OpenInputFile(inputFile);
-  if (typCC != "TriCore") return kUnknownCompiler;
-
-  LogReader reader(input, output.Reading());
-  ConvertSettings settings;
-  settings.log = inputFile;
-  ConvertLog(reader, output.Converter(), output.Sink(), settings);
+  LineReader reader(input, ReadingRulesFor(layout->recognition));
+  const std::unique_ptr<Layout> writer = layout->make({inputFile});
+  // A document is of no use to a reader before it is whole: it leaves in
+  // large writes; lines leave one by one, each as soon as it is made.
+  const RunOutcome outcome = ConvertLog(reader, *layout, *writer, inputFile,
+                                        layout->document ? WriteBufferedLine : WriteLine);
+  FlushBufferedLines();
+  if (outcome.readerGone) return exitCode;
   // The lines read before a read error are still converted; then we say so,
   // inside the document for a layout that writes one.
-  const bool toldInDocument = output.Finish(!reader.ReadFailed());
-  if (reader.ReadFailed()) {
-    if (!toldInDocument) WriteLine("Quonvel error: Cannot read input file.");
+  if (!outcome.inputComplete) {
+    if (!layout->document) WriteLine("Quonvel error: Cannot read input file.");
     return kFailure;
   }
   return exitCode;

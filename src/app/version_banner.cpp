@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include "app/console.h"
 #include "app/version_banner_platform.h"
 #include "build_date.h"
+#include "output/console.h"
 
 namespace {
 

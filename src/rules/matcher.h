@@ -46,7 +46,7 @@ struct PatternBlock {
 
 // The building blocks. Character classes are those of the classic C locale;
 // bytes 0x80 and above belong to none of them, and NUL is an ordinary byte.
-std::vector<PatternBlock> Literal(std::string_view chars);   // "ctc": one block a character
+std::vector<PatternBlock> Literal(std::string_view chars);   // ctc: one block a character
 PatternBlock EscapedLiteral(char c, std::string_view text);  // "\[" and the like
 PatternBlock SpaceRun();                                     // "[[:space:]]+"
 PatternBlock OnePunct();                                     // "[[:punct:]]{1}"
@@ -54,6 +54,8 @@ PatternBlock Number();                                       // "[0-9]+"
 PatternBlock CapturedNumber();                               // "([0-9]+)"
 PatternBlock LetterChoice(std::string_view text);            // "(E|F|W)", "(E|F)", "(F)"
 PatternBlock AnyText();                                      // "(.*)"
+PatternBlock LowerLetter();                                  // "[a-z]"
+PatternBlock LowerLettersOrDigits();                         // "[a-z0-9]*"
 
 // The matcher's own tables, made once from the blocks (matcher_internal.h).
 struct CompiledPattern;
@@ -66,6 +68,11 @@ struct MessagePattern {
 
 // Builds the pattern from its blocks, in order, with nothing between them.
 MessagePattern CompilePattern(std::vector<PatternBlock> blocks);
+
+// Builds the pattern from its text, which must be a sequence of the building
+// blocks above; any other character stands for itself. A rule writes its
+// pattern as the text that std::regex reads, so that both read the same.
+MessagePattern ParsePattern(std::string_view text);
 
 constexpr std::size_t kMaxGroups = 8;
 
@@ -88,3 +95,8 @@ bool FullMatch(const MessagePattern& pattern, std::string_view line, MatchResult
 // backtracking within a work budget proportional to the line and falls back
 // to this when the budget runs out; the tests compare both with std::regex.
 bool LinearMatch(const MessagePattern& pattern, std::string_view line, MatchResult& match);
+
+// Whether some line that begins with `prefix` can match `pattern` as a whole:
+// false as soon as the prefix leaves the pattern. Linear in the prefix, a few
+// word operations a byte; it lets a reader pass over a line early.
+bool CanStartMatch(const MessagePattern& pattern, std::string_view prefix);

@@ -7,6 +7,7 @@
 // groups). Nothing throws except std::bad_alloc.
 #include <algorithm>
 #include <cassert>
+#include <utility>
 
 #include "rules/matcher.h"
 #include "rules/matcher_internal.h"
@@ -118,6 +119,55 @@ PatternBlock LetterChoice(std::string_view text) {
 }
 
 PatternBlock AnyText() { return Make(DotChars(), Repeat::kZeroOrMore, true, "(.*)"); }
+
+PatternBlock LowerLetter() { return Make(Range('a', 'z'), Repeat::kOnce, false, "[a-z]"); }
+
+PatternBlock LowerLettersOrDigits() {
+  CharSet set = Range('a', 'z');
+  for (unsigned char c = '0'; c <= '9'; ++c) set.Add(c);
+  return Make(set, Repeat::kZeroOrMore, false, "[a-z0-9]*");
+}
+
+MessagePattern ParsePattern(std::string_view text) {
+  // The building blocks by their texts; the longest one that the text starts
+  // with is taken.
+  static const std::pair<std::string_view, PatternBlock (*)()> kBlocks[] = {
+      {"[[:space:]]+", SpaceRun},
+      {"[[:punct:]]{1}", OnePunct},
+      {"([0-9]+)", CapturedNumber},
+      {"[0-9]+", Number},
+      {"(.*)", AnyText},
+      {"[a-z0-9]*", LowerLettersOrDigits},
+      {"[a-z]", LowerLetter},
+  };
+  std::vector<PatternBlock> blocks;
+  while (!text.empty()) {
+    bool found = false;
+    for (const auto& [blockText, make] : kBlocks) {
+      if (!text.starts_with(blockText)) continue;
+      blocks.push_back(make());
+      text.remove_prefix(blockText.size());
+      found = true;
+      break;
+    }
+    if (found) continue;
+    if (text.front() == '\\' && text.size() >= 2) {
+      blocks.push_back(EscapedLiteral(text[1], text.substr(0, 2)));
+      text.remove_prefix(2);
+    } else if (text.front() == '(') {
+      // A choice of letters, "(E|F|W)".
+      const std::size_t close = text.find(')');
+      assert(close != std::string_view::npos);
+      blocks.push_back(LetterChoice(text.substr(0, close + 1)));
+      text.remove_prefix(close + 1);
+    } else {
+      std::vector<PatternBlock> literal = Literal(text.substr(0, 1));
+      blocks.push_back(literal.front());
+      text.remove_prefix(1);
+    }
+  }
+  return CompilePattern(std::move(blocks));
+}
 
 MessagePattern CompilePattern(std::vector<PatternBlock> blocks) {
   assert(blocks.size() <= kMaxBlocks);

@@ -120,3 +120,23 @@ bool LinearMatch(const MessagePattern& messagePattern, std::string_view line, Ma
   FillGroups(pattern, line, start, match);
   return true;
 }
+
+bool CanStartMatch(const MessagePattern& messagePattern, std::string_view prefix) {
+  const CompiledPattern& pattern = *messagePattern.compiled;
+  // Forward through the automaton: the states reachable after each byte, a
+  // loop being free to take no byte. Empty: no line with this start matches.
+  const auto skipLoops = [&pattern](StateSet states) {
+    for (std::size_t i = 0; i < pattern.longestLoopChain; ++i) {
+      states |= (states & pattern.loopStates) << 1;
+    }
+    return states;
+  };
+  StateSet states = skipLoops(Bit(0));
+  for (const char c : prefix) {
+    const StateSet taking = pattern.statesTaking[static_cast<unsigned char>(c)];
+    states = skipLoops(((states & pattern.onceStates & taking) << 1) |
+                       (states & pattern.loopStates & taking));
+    if (states == 0) return false;
+  }
+  return true;
+}

@@ -8,9 +8,7 @@
 #include <string_view>
 
 #include "regex_oracle.h"
-#include "rules/cptc_rule.h"
-#include "rules/ctc_rule.h"
-#include "rules/ltc_licence_rules.h"
+#include "rules/rule_table.h"
 
 namespace {
 

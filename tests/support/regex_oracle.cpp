@@ -2,17 +2,16 @@
 
 #include <map>
 #include <mutex>
+#include <string>
 
-#include "render/msvc.h"
-#include "rules/dispatch.h"
-
-const std::regex& OracleRegex(const MessagePattern& pattern) {
+const std::regex& OracleRegex(std::string_view patternText) {
   static std::mutex lock;
-  static std::map<std::string, std::regex> compiled;
+  static std::map<std::string, std::regex, std::less<>> compiled;
   const std::lock_guard<std::mutex> guard(lock);
-  auto found = compiled.find(pattern.text);
+  auto found = compiled.find(patternText);
   if (found == compiled.end()) {
-    found = compiled.emplace(pattern.text, std::regex(pattern.text, std::regex::ECMAScript)).first;
+    const std::string text(patternText);
+    found = compiled.emplace(text, std::regex(text, std::regex::ECMAScript)).first;
   }
   return found->second;
 }
@@ -20,7 +19,7 @@ const std::regex& OracleRegex(const MessagePattern& pattern) {
 bool OracleMatch(const MessagePattern& pattern, std::string_view line, MatchResult& match) {
   match = MatchResult{};
   std::match_results<std::string_view::const_iterator> groups;
-  if (!std::regex_match(line.begin(), line.end(), groups, OracleRegex(pattern))) return false;
+  if (!std::regex_match(line.begin(), line.end(), groups, OracleRegex(pattern.text))) return false;
   match.size = std::min(groups.size(), kMaxGroups);
   for (std::size_t i = 0; i < match.size; ++i) {
     if (groups[i].matched) {
@@ -29,21 +28,4 @@ bool OracleMatch(const MessagePattern& pattern, std::string_view line, MatchResu
     }
   }
   return true;
-}
-
-LineMarkers SubstringMarkers(std::string_view line) {
-  const auto has = [line](std::string_view marker) {
-    return line.find(marker) != std::string_view::npos;
-  };
-  LineMarkers markers;
-  markers.ctc = has("ctc");
-  markers.ltc = has("ltc");
-  markers.cptc = has("cptc");
-  markers.license = has("No valid license found");
-  return markers;
-}
-
-bool OracleDispatchLine(LogLine line, std::string& output, Recognition recognition) {
-  return DispatchLineWith(line, SubstringMarkers(line), recognition, output, OracleMatch,
-                          FormatMsvcLine);
 }

@@ -5,24 +5,21 @@
 #pragma once
 
 #include <regex>
-#include <string>
 #include <string_view>
 
-#include "log/log_reader.h"
 #include "rules/matcher.h"
+#include "rules/recognize.h"
 
 // Compiled once per pattern text and kept.
-const std::regex& OracleRegex(const MessagePattern& pattern);
+const std::regex& OracleRegex(std::string_view patternText);
 
-// Full match with std::regex_match; groups as views into `line`, a group that
-// did not take part read as empty, exactly like our MatchResult.
+// Full match with std::regex_match on the pattern's text; groups as views
+// into `line`, a group that did not take part read as empty, exactly like
+// our MatchResult.
 bool OracleMatch(const MessagePattern& pattern, std::string_view line, MatchResult& match);
 
-// The markers of `line` by plain substring search, independent of the
-// reader's scan.
-LineMarkers SubstringMarkers(std::string_view line);
-
-// DispatchLine with every match done by std::regex; same rules, same
-// formatters, same quirks. The baseline of the benchmarks.
-bool OracleDispatchLine(LogLine line, std::string& output,
-                        Recognition recognition = Recognition::kClassic);
+// RecognizeLine with every match done by std::regex: the same rules in the
+// same order, found by the same markers. The baseline of the benchmarks.
+inline bool OracleRecognizeLine(LogLine line, Recognition recognition, Diagnostic& diagnostic) {
+  return RecognizeLine(line, recognition, diagnostic, OracleMatch);
+}

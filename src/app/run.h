@@ -1,0 +1,28 @@
+// The one pass over the log: each line the reader hands out is recognised
+// and, when it is a diagnostic, written by the layout, in file order.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "input/line_reader.h"
+#include "layouts/layout.h"
+
+// How the reader must read for a recognition: its joining, its line ends,
+// and which lines it may pass over unseen.
+ReadingRules ReadingRulesFor(Recognition recognition);
+
+// Takes each piece of text the layout makes, without a line end; false when
+// nobody takes text any more, which ends the run.
+using TextWriter = std::function<bool(std::string_view text)>;
+
+struct RunOutcome {
+  bool readerGone = false;    // `write` refused text
+  bool inputComplete = true;  // the log was read to its end
+};
+
+// Converts the log that `reader` reads with the layout `layout`, which the
+// entry `entry` made, and hands its text to `write`: the layout's opening,
+// one piece per diagnostic, its end.
+RunOutcome ConvertLog(LineReader& reader, const LayoutEntry& entry, Layout& layout,
+                      std::string_view log, const TextWriter& write);

@@ -1,0 +1,34 @@
+// The log's source: a file or standard input, read in binary mode and by
+// what is there now, so that a pipe's lines can be converted as they come.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+// The input file, opened in binary mode.
+struct InputFile {
+  struct Closer {
+    // Standard input stays open: it is not ours to close.
+    void operator()(std::FILE* file) const {
+      if (file != stdin) std::fclose(file);
+    }
+  };
+  std::unique_ptr<std::FILE, Closer> handle;
+};
+
+// Opens `path` for reading without keeping other readers or writers out. A
+// directory, or anything that cannot be opened, leaves the file not open.
+// "-" is standard input (in binary mode: the text-mode rules are ours); a
+// file of that name is "./-".
+InputFile OpenInputFile(const std::string& path);
+
+bool IsOpen(const InputFile& input);
+
+// Reads up to `size` bytes of `file` into `to`, waiting until some are there
+// (also on a descriptor that another process made non-blocking). Returns how
+// many, 0 at the end of the input (a pipe whose writer has closed it
+// included), or -1 when the read failed. Bypasses the FILE's own buffer,
+// which must never have been used.
+long long ReadSome(std::FILE* file, char* to, std::size_t size);

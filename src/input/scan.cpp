@@ -1,0 +1,68 @@
+#include "input/scan.h"
+
+#include <bit>
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#include <emmintrin.h>
+#define QUONVEL_HAVE_SSE2 1
+#endif
+
+const char* FindByte(const char* from, const char* to, char byte) {
+  if (from >= to) return to;
+  const void* found = std::memchr(from, byte, static_cast<std::size_t>(to - from));
+  return found == nullptr ? to : static_cast<const char*>(found);
+}
+
+const char* FindText(const char* from, const char* to, std::string_view text) {
+  const std::size_t size = text.size();
+  if (to - from < static_cast<std::ptrdiff_t>(size)) return to;
+  // The last place the text can start.
+  const char* const last = to - size;
+  const char* at = from;
+#ifdef QUONVEL_HAVE_SSE2
+  // Sixteen starts at a time, by the text's first two bytes and its last
+  // one, while every byte they need is in range.
+  const __m128i first = _mm_set1_epi8(text[0]);
+  const __m128i second = _mm_set1_epi8(text[1]);
+  const __m128i final = _mm_set1_epi8(text[size - 1]);
+  for (; at + 15 <= last; at += 16) {
+    const auto load = [at](std::size_t offset) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + offset));
+    };
+    const __m128i hits = _mm_and_si128(
+        _mm_and_si128(_mm_cmpeq_epi8(load(0), first), _mm_cmpeq_epi8(load(1), second)),
+        _mm_cmpeq_epi8(load(size - 1), final));
+    for (auto starts = static_cast<unsigned>(_mm_movemask_epi8(hits)); starts != 0;
+         starts &= starts - 1) {
+      const char* const start = at + std::countr_zero(starts);
+      // Its first two bytes and its last are known to match.
+      if (size <= 3 || std::memcmp(start + 2, text.data() + 2, size - 3) == 0) return start;
+    }
+  }
+#endif
+  for (; at <= last; ++at) {
+    if (*at == text[0] && std::memcmp(at, text.data(), size) == 0) return at;
+  }
+  return to;
+}
+
+std::uint64_t LineFeedMask(const char* chunk) {
+#ifdef QUONVEL_HAVE_SSE2
+  const __m128i lf = _mm_set1_epi8('\n');
+  std::uint64_t mask = 0;
+  for (int part = 0; part < 4; ++part) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + 16 * part));
+    mask |= static_cast<std::uint64_t>(
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf))))
+            << (16 * part);
+  }
+  return mask;
+#else
+  std::uint64_t mask = 0;
+  for (unsigned i = 0; i < 64; ++i) {
+    if (chunk[i] == '\n') mask |= std::uint64_t{1} << i;
+  }
+  return mask;
+#endif
+}

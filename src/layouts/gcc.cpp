@@ -1,0 +1,79 @@
+#include "layouts/gcc.h"
+
+#include <cstddef>
+#include <string_view>
+
+#include "layouts/layout_text.h"
+
+namespace {
+
+// Whether GNU-style readers take `file` back exactly from the line's start.
+// They end the file at the first colon that a number follows; Vim's gcc
+// formats read a double quote as the start of a quoted file name, a leading
+// "[" as a directory change, and drop blanks at either end.
+bool CanLead(std::string_view file) {
+  if (file.empty() || IsBlank(file.front()) || IsBlank(file.back()) || file.front() == '[') {
+    return false;
+  }
+  if (file.find('"') != std::string_view::npos) return false;
+  for (std::size_t colon = file.find(':'); colon != std::string_view::npos;
+       colon = file.find(':', colon + 1)) {
+    if (colon + 1 < file.size() && IsDigit(file[colon + 1])) return false;
+  }
+  return true;
+}
+
+void AppendLocation(const Diagnostic& diagnostic, std::string& output) {
+  output.append(diagnostic.file).append(":").append(diagnostic.line);
+  if (!diagnostic.column.empty()) output.append(":").append(diagnostic.column);
+  output.append(": ");
+}
+
+// A file that cannot lead keeps its location in the text, in a form that
+// "<line>:<column>: error:" in the text cannot extend into a location.
+void AppendLocationInText(const Diagnostic& diagnostic, std::string& output) {
+  output.append(diagnostic.file).append("(").append(diagnostic.line);
+  if (!diagnostic.column.empty()) output.append(",").append(diagnostic.column);
+  output.append(") - ");
+}
+
+}  // namespace
+
+void FormatGccLine(const Diagnostic& diagnostic, const LineOrigin& origin, std::string& output) {
+  const bool hasFile = HasFile(diagnostic);
+  const bool located = hasFile && CanLead(diagnostic.file);
+  output.clear();
+  if (located) {
+    AppendLocation(diagnostic, output);
+  } else if (CanLead(origin.log)) {
+    output.append(origin.log).append(":");
+    AppendNumber(origin.line, output);
+    output.append(": ");
+  } else {
+    output.append(diagnostic.tool).append(": ");
+  }
+  output.append(IsError(diagnostic)         ? "error: "
+                : IsInformation(diagnostic) ? "note: "
+                                            : "warning: ");
+  if (hasFile && !located) AppendLocationInText(diagnostic, output);
+  AppendMessage(diagnostic, output);
+  output.append(" [").append(diagnostic.tool).append(" ");
+  output.append(diagnostic.severity).append(diagnostic.number).append("]");
+  const std::string_view excerpt = Trimmed(diagnostic.excerpt);
+  if (!diagnostic.placeholder && !excerpt.empty()) output.append("\n ").append(excerpt);
+}
+
+namespace {
+
+class GccLayout : public Layout {
+ public:
+  void Write(const Diagnostic& diagnostic, const LineOrigin& origin, std::string& out) override {
+    FormatGccLine(diagnostic, origin, out);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Layout> MakeGccLayout(const LayoutSettings&) {
+  return std::make_unique<GccLayout>();
+}

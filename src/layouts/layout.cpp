@@ -1,0 +1,26 @@
+#include "layouts/layout.h"
+
+#include "layouts/gcc.h"
+#include "layouts/msbuild.h"
+#include "layouts/msvc.h"
+#include "layouts/sarif.h"
+
+namespace {
+
+constexpr LayoutEntry kLayouts[] = {
+    {"msvc", Recognition::kClassic, false, MakeMsvcLayout},
+    {"msbuild", Recognition::kSound, false, MakeMsbuildLayout},
+    {"gcc", Recognition::kSound, false, MakeGccLayout},
+    {"sarif", Recognition::kSound, true, MakeSarifLayout},
+};
+
+}  // namespace
+
+std::span<const LayoutEntry> Layouts() { return kLayouts; }
+
+const LayoutEntry* FindLayout(std::string_view name) {
+  for (const LayoutEntry& layout : kLayouts) {
+    if (layout.name == name) return &layout;
+  }
+  return nullptr;
+}

@@ -1,0 +1,226 @@
+#include "layouts/sarif.h"
+
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "layouts/json_writer.h"
+#include "layouts/layout_text.h"
+
+namespace {
+
+// The largest line or column: SARIF stores them as 32-bit signed integers.
+constexpr std::uint64_t kMaxPosition = 2147483647;
+
+// SARIF counts lines and columns from 1; digits that give 0, or more than
+// a 32-bit signed integer holds, name no position.
+std::optional<std::uint64_t> Position(std::string_view digits) {
+  std::uint64_t value = 0;
+  for (const char c : digits) {
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    if (value > kMaxPosition) return std::nullopt;
+  }
+  if (value == 0) return std::nullopt;
+  return value;
+}
+
+bool IsUriPlain(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(static_cast<char>(c)) ||
+         std::string_view("-._~!$&'()*+,;=@/").find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+std::string_view Level(std::string_view severity) {
+  return severity == "E" || severity == "F" ? "error" : severity == "I" ? "note" : "warning";
+}
+
+void WriteLocation(JsonWriter& json, std::string_view file, std::uint64_t line,
+                   std::optional<std::uint64_t> column, std::string_view snippet) {
+  json.Key("locations").BeginArray().BeginObject();
+  json.Key("physicalLocation").BeginObject();
+  // A URI holds plain characters and escapes only: fit for JSON as it is.
+  json.Key("artifactLocation").BeginObject().Key("uri");
+  json.StringWith([file](std::string& out) { AppendFileUri(file, out); }).EndObject();
+  json.Key("region").BeginObject().Key("startLine").Number(line);
+  if (column) json.Key("startColumn").Number(*column);
+  if (!snippet.empty()) json.Key("snippet").BeginObject().Member("text", snippet).EndObject();
+  json.EndObject().EndObject().EndObject().EndArray();
+}
+
+// What a rule id tells: its tool, and its severity letter and number.
+struct RuleName {
+  std::string_view tool;  // the program, e.g. ctc
+  std::string_view code;  // e.g. "W505"
+
+  explicit RuleName(std::string_view id) {
+    std::size_t letters = 0;
+    while (letters < id.size() && !(id[letters] >= 'A' && id[letters] <= 'Z')) ++letters;
+    tool = id.substr(0, letters);
+    code = id.substr(letters);
+  }
+};
+
+// "a warning", "an error": what a message of this letter is.
+std::string_view Kind(std::string_view code, bool article) {
+  const char letter = code.empty() ? 'E' : code.front();
+  std::string_view kind = letter == 'W'   ? "a warning"
+                          : letter == 'F' ? "a fatal error"
+                          : letter == 'I' ? "an information message"
+                                          : "an error";
+  if (!article) kind.remove_prefix(kind.find(' ') + 1);
+  return kind;
+}
+
+void WriteRule(JsonWriter& json, std::string_view id, std::string& text) {
+  const RuleName name(id);
+  const Program& program = ProgramNamed(name.tool);
+  const bool known = !program.name.empty();
+  json.BeginObject().Member("id", id);
+  // "TriCore C compiler warning W505." or "TriCore program xtc error E243."
+  text.assign("TriCore ").append(program.kind).append(" ");
+  if (!known) text.append(name.tool).append(" ");
+  text.append(Kind(name.code, false)).append(" ").append(name.code).append(".");
+  json.Key("shortDescription").BeginObject().Member("text", text).EndObject();
+  text.assign("Message ").append(name.code).append(" of ");
+  if (known) {
+    text.append("the TriCore ").append(program.kind).append(" (").append(name.tool).append(")");
+  } else {
+    text.append(name.tool).append(", a ").append(program.kind).append(" of the TriCore toolchain");
+  }
+  text.append(", ").append(Kind(name.code, true)).append(".");
+  json.Key("fullDescription").BeginObject().Member("text", text).EndObject();
+  if (known) {
+    text.assign("See the TriCore ").append(program.kind).append("'s manual on message ");
+    text.append(name.code).append(".");
+  } else {
+    text.assign("See the TriCore toolchain's manual on message ").append(name.code);
+    text.append(" of ").append(name.tool).append(".");
+  }
+  json.Key("help").BeginObject().Member("text", text).EndObject();
+  json.Key("defaultConfiguration")
+      .BeginObject()
+      .Member("level", Level(name.code.substr(0, 1)))
+      .EndObject();
+  json.EndObject();
+}
+
+class SarifLayout : public Layout {
+ public:
+  void Begin(std::string& out) override {
+    out.assign(R"({"$schema":"https://json.schemastore.org/sarif-2.1.0.json","version":"2.1.0",)"
+               R"("runs":[{"results":[)");
+  }
+
+  void Write(const Diagnostic& diagnostic, const LineOrigin& origin, std::string& out) override {
+    id_.clear();
+    AppendCode(diagnostic, id_);
+    auto found = index_.find(id_);
+    if (found == index_.end()) found = index_.emplace(id_, ids_.size()).first;
+    if (found->second == ids_.size()) ids_.push_back(&found->first);  // nodes stay where they are
+    out.clear();
+    if (results_++ > 0) out.push_back(',');
+    FormatSarifResult(diagnostic, origin, found->second, line_);
+    out.append(line_);
+  }
+
+  void End(const RunEnd& end, std::string& out) override {
+    // The results array ends; the run object they stand in goes on.
+    out.clear();
+    out.push_back(']');
+    JsonWriter json(out);
+    json.InObject();
+    json.Key("tool").BeginObject().Key("driver").BeginObject();
+    json.Member("name", "Quonvel").Member("version", QUONVEL_VERSION);
+    json.Member("informationUri", QUONVEL_INFORMATION_URI);
+    json.Key("rules").BeginArray();
+    std::string description;
+    for (const std::string* id : ids_) WriteRule(json, *id, description);
+    json.EndArray().EndObject().EndObject();
+    json.Key("invocations").BeginArray().BeginObject();
+    json.Key("executionSuccessful").Bool(end.inputComplete);
+    if (!end.inputComplete) {
+      json.Key("toolExecutionNotifications").BeginArray().BeginObject();
+      json.Member("level", "error");
+      json.Key("message").BeginObject().Member("text", "Cannot read input file.").EndObject();
+      json.EndObject().EndArray();
+    }
+    json.EndObject().EndArray().EndObject();
+    out.append("]}");
+  }
+
+ private:
+  std::size_t results_ = 0;
+  std::unordered_map<std::string, std::size_t> index_;
+  std::vector<const std::string*> ids_;  // the ids, by index
+  std::string id_;                       // the id looked up, reused
+  std::string line_;                     // reused for every result
+};
+
+}  // namespace
+
+void AppendFileUri(std::string_view file, std::string& uri) {
+  const auto slash = [](char c) { return c == '\\' || c == '/'; };
+  const bool drive = file.size() >= 3 && file[1] == ':' && slash(file[2]) &&
+                     ((file[0] >= 'a' && file[0] <= 'z') || (file[0] >= 'A' && file[0] <= 'Z'));
+  std::string_view rest = file;
+  if (drive) {
+    uri.append("file:///").append(file, 0, 2);
+    rest.remove_prefix(2);
+  } else if (file.size() >= 2 && slash(file[0]) && slash(file[1])) {
+    uri.append("file:");  // a UNC path: its server becomes the URI's host
+  } else if (!file.empty() && slash(file[0])) {
+    uri.append("file://");
+  }
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (const char c : rest) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\\') {
+      uri.push_back('/');
+    } else if (IsUriPlain(byte)) {
+      uri.push_back(c);
+    } else {
+      uri.append("%").append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
+    }
+  }
+}
+
+std::string FileUri(std::string_view file) {
+  std::string uri;
+  AppendFileUri(file, uri);
+  return uri;
+}
+
+void FormatSarifResult(const Diagnostic& diagnostic, const LineOrigin& origin,
+                       std::optional<std::size_t> ruleIndex, std::string& output) {
+  output.assign(R"({"ruleId":")");
+  AppendCode(diagnostic, output);
+  output.push_back('"');
+  JsonWriter json(output);
+  json.InObject();
+  if (ruleIndex) json.Key("ruleIndex").Number(*ruleIndex);
+  json.Member("level", Level(diagnostic.severity));
+  const std::optional<std::uint64_t> line = Position(diagnostic.line);
+  const bool located = HasFile(diagnostic) && line;
+  // Built in a buffer of its own, reused from result to result.
+  static std::string message;
+  message.clear();
+  if (HasFile(diagnostic) && !located) {
+    // Its own location, which names no line, leads the text.
+    message.append(diagnostic.file).append("(").append(diagnostic.line);
+    if (!diagnostic.column.empty()) message.append(",").append(diagnostic.column);
+    message.append(") - ");
+  }
+  AppendMessage(diagnostic, message);
+  json.Key("message").BeginObject().Member("text", message).EndObject();
+  if (located) {
+    WriteLocation(json, diagnostic.file, *line, Position(diagnostic.column),
+                  Trimmed(diagnostic.excerpt));
+  } else if (!origin.log.empty() && origin.line > 0 && origin.line <= kMaxPosition) {
+    WriteLocation(json, origin.log, origin.line, std::nullopt, {});
+  }
+  json.EndObject();
+}
+
+std::unique_ptr<Layout> MakeSarifLayout(const LayoutSettings&) {
+  return std::make_unique<SarifLayout>();
+}

@@ -1,0 +1,53 @@
+// Deciding, for one logical line, whether it is a diagnostic and what it
+// says, by the rules of the table and one of the two recognitions.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+#include "rules/diagnostic.h"
+#include "rules/matcher.h"
+#include "rules/rule_table.h"
+
+// One logical line of the log, without its line end.
+using LogLine = std::string_view;
+
+// A whole-line match: FullMatch, or the tests' std::regex reference.
+using LineMatcher = bool (*)(const MessagePattern& pattern, std::string_view line,
+                             MatchResult& match);
+
+// Classic: tries, in table order, each classic rule whose marker the line
+// holds; every rule that matches overwrites `diagnostic`, and the last rule
+// tried decides the result (false if none was tried). Sound: the first sound
+// rule that matches fills `diagnostic` and decides; its program is the word
+// that opens the line.
+bool RecognizeLine(LogLine line, Recognition recognition, Diagnostic& diagnostic,
+                   LineMatcher match = FullMatch);
+
+// The record of a successful whole-line match of `rule`.
+void Record(const MessageRule& rule, const MatchResult& match, Diagnostic& diagnostic);
+
+// The classic recognition, the output window's.
+inline bool DispatchLine(LogLine line, Diagnostic& diagnostic) {
+  return RecognizeLine(line, Recognition::kClassic, diagnostic);
+}
+
+// The bytes that can open a line that some rule of the recognition matches.
+const std::array<bool, 256>& OpeningBytes(Recognition recognition);
+
+// Whether a line that begins with `prefix` can still be a diagnostic of the
+// recognition; false lets the reader pass over the rest of the line.
+bool MayBeDiagnostic(std::string_view prefix, Recognition recognition);
+
+// Whether a sound diagnostic is one whose next physical line may be its
+// source excerpt: a located diagnostic of the program that shows one.
+bool TakesExcerpt(const Diagnostic& diagnostic);
+
+// Where the text of a source excerpt starts in `line`, a physical line (or
+// the start of one, when not `whole`): an excerpt opens with optional white
+// space, the line number and white space. kNoExcerpt when the line is none;
+// kUndecided when only more of the line can tell.
+inline constexpr std::size_t kNoExcerpt = static_cast<std::size_t>(-1);
+inline constexpr std::size_t kUndecided = static_cast<std::size_t>(-2);
+std::size_t ExcerptTextStart(std::string_view line, bool whole);
