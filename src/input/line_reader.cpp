@@ -1,7 +1,6 @@
 #include "input/line_reader.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -12,9 +11,6 @@
 namespace {
 
 constexpr char kCtrlZ = '\x1A';
-// Bytes the buffer has past its capacity, so that the 64 bytes from any
-// place before its end can be looked at in one go.
-constexpr std::size_t kPadding = 64;
 // How much of a whole line the rules look at to tell whether it may matter:
 // most lines leave every pattern within their first bytes, and the match
 // decides the others.
@@ -85,12 +81,11 @@ void LineReader::MakeRoom(std::size_t wanted) {
     for (std::size_t* index : {&scan_, &end_, &outStart_, &outEnd_}) *index -= keep_;
     keep_ = 0;
     markerKnown_ = false;
-    maskedChunk_ = kNoChunk;
   }
   if (capacity_ - end_ >= wanted) return;
   // Growing by half keeps the copies linear in the length of a long line.
   const std::size_t capacity = std::max({capacity_ + capacity_ / 2, end_ + wanted, 2 * blockSize_});
-  char* grown = static_cast<char*>(std::realloc(buffer_, capacity + kPadding));
+  char* grown = static_cast<char*>(std::realloc(buffer_, capacity));
   if (grown == nullptr) throw std::bad_alloc();
   buffer_ = grown;
   capacity_ = capacity;
@@ -139,7 +134,6 @@ void LineReader::Decode() {
 
 bool LineReader::ReadMore() {
   if (atEnd_) return false;
-  maskedChunk_ = kNoChunk;  // the last chunk's mask may change
   if (encoding_ == Encoding::kUndecided) {
     Decide();
     return true;

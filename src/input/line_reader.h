@@ -148,10 +148,6 @@ class LineReader {
   std::size_t markerFrom_ = 0;
   std::size_t markerNext_ = 0;
 
-  // The LF mask of the 64-byte chunk at maskedChunk_.
-  static constexpr std::size_t kNoChunk = static_cast<std::size_t>(-1);
-  std::size_t maskedChunk_ = kNoChunk;
-  std::uint64_t lineFeeds_ = 0;
 
   bool atEnd_ = false;   // no more bytes will come
   bool failed_ = false;  // a read failed
