@@ -63,9 +63,10 @@ TEST(BannerTest, HelpAndVersionAlone) {
   const std::string banner = noArguments.out.substr(0, noArguments.out.find("Quonvel error:"));
   ASSERT_NE(banner, "");
   const ProcessResult help = RunProcess(QuonvelPath(), {QuonvelPath(), "--help"});
-  for (const char* text : {"Usage: Quonvel --InputFile=<path> --TypCC=TriCore", "--Format=msvc",
-                           "msbuild", "gcc", "sarif", "- reads standard input", "--version",
-                           "Exit codes:", "-4", "Example:", "man quonvel"}) {
+  for (const char* text : {"Usage: Quonvel --InputFile=<path> --TypCC=TriCore", "--Format=<layout>",
+                           "msvc", "msbuild", "gcc", "sarif", "github", "azure", "codequality",
+                           "--SourceRoot=<dir>", "--FailOn=", "--Summary", "- reads standard input",
+                           "--version", "Exit codes:", "-4", "Example:", "man quonvel"}) {
     EXPECT_NE(help.out.find(text), std::string::npos) << text << '\n' << help.out;
   }
   const std::string shortLine = banner + OutputLines(kUsageAndErrorLines);
