@@ -1,7 +1,10 @@
 // Writes a build log whose diagnostics test the opt-in layouts' clients:
 // commands echoed before them, file names holding "ltc" and "cptc" or
-// characters that a layout cannot carry, empty texts, line 0, linker and
-// licence lines. Deterministic for a seed.
+// characters that a layout cannot carry, empty texts, line 0, linker
+// warnings and errors, licence failures in several wordings, information
+// messages, programs of the toolchain other than the compilers and the
+// linker, C++ diagnostics with and without their source excerpt, and lines of
+// parallel jobs in between. Deterministic for a seed.
 //
 // Usage: node generate-log.js <output file> <diagnostics> <seed>
 // Prints the number of diagnostics that every opt-in layout must print.
@@ -25,7 +28,8 @@ const files = ['src/can_drv.c', 'src/saltcalc.c', 'lib/cptc_io.c', 'src/ltc_glue
   '12>p.c', 'x.c(3,4): error C1'];
 const texts = ['conversion of constant to narrower type', 'unused variable "tmp"',
   'error: looks like one', '', '  ', 'a\tb', '100% done (see x.c)'];
-const severities = ['E', 'F', 'W'];
+const severities = ['E', 'F', 'W', 'I'];
+const programs = ['ctc', 'ctc', 'xtc', 'artc', 'cctc'];
 const lines = [];
 let expected = 0;
 const total = Number(countText);
@@ -36,20 +40,27 @@ while (expected < total) {
   const at = String(below(10) === 0 ? 0 : 1 + below(3000));
   if (kind === 0 || kind === 1) {
     const file = pick(files);
-    lines.push(`ctc -c -o obj/x.o ${file}`);
-    lines.push(`ctc ${severity}${number}: ["${file}" ${at}/${below(90)}]${below(2) ? ' ' : ''}${pick(texts)}`);
+    const program = pick(programs);
+    lines.push(`${program} -c -o obj/x.o ${file}`);
+    lines.push(`${program} ${severity}${number}: ["${file}" ${at}/${below(90)}]${below(2) ? ' ' : ''}${pick(texts)}`);
   } else if (kind === 2) {
     const file = pick(files).replace(/\.c$/, '.cpp');
     lines.push(`cptc -c ${file} -o obj/x.ic`);
     lines.push(`cptc ${severity}${number}: ["${file}" ${at}] ${pick(texts) || 'text'}`);
-    lines.push(`${at} ${pick(['return speedLimit;', 'int x = 0;', 'f("cptc");'])}`);
+    // The source excerpt, or a line of another job in its place.
+    if (below(3) > 0) {
+      lines.push(`${pick(['', '  '])}${at} ${pick(['return speedLimit;', 'int x = 0;', 'f("cptc");'])}`);
+    } else {
+      lines.push(`[${below(100)}%] Building object job_${number}.o`);
+    }
   } else if (kind === 3) {
     lines.push('ltc -o fw.elf obj/a.o');
-    const letter = pick(['E', 'F', 'W']);
-    lines.push(`ltc ${letter}${number}: ${pick(texts)}`);
-    if (letter === 'W') continue;  // linker warnings are dropped
+    lines.push(`ltc ${pick(severities)}${number}: ${pick(texts)}`);
   } else if (kind === 4) {
-    lines.push(pick(['ctc F104: setup: No valid license found', 'ltc F100: No valid license found']));
+    lines.push(pick(['ctc F104: setup: No valid license found', 'ltc F100: No valid license found',
+      'cptc F100: No valid license found',
+      'ctc F104: protection error: No license key found for product code 1234',
+      'ctc F003: cannot open file "missing.c"']));
   } else if (kind === 5) {
     lines.push(`ctc ${severity}${number}: ["" ${at}/1] empty file name`);
   } else {

@@ -1,7 +1,6 @@
 #include "input/line_reader.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -12,9 +11,6 @@
 namespace {
 
 constexpr char kCtrlZ = '\x1A';
-// Bytes the buffer has past its capacity, so that the 64 bytes from any
-// place before its end can be looked at in one go.
-constexpr std::size_t kPadding = 64;
 // How much of a whole line the rules look at to tell whether it may matter:
 // most lines leave every pattern within their first bytes, and the match
 // decides the others.
@@ -85,12 +81,11 @@ void LineReader::MakeRoom(std::size_t wanted) {
     for (std::size_t* index : {&scan_, &end_, &outStart_, &outEnd_}) *index -= keep_;
     keep_ = 0;
     markerKnown_ = false;
-    maskedChunk_ = kNoChunk;
   }
   if (capacity_ - end_ >= wanted) return;
-  // Doubling keeps the copies linear in the length of a long line.
-  const std::size_t capacity = std::max({2 * capacity_, end_ + wanted, 2 * blockSize_});
-  char* grown = static_cast<char*>(std::realloc(buffer_, capacity + kPadding));
+  // Growing by half keeps the copies linear in the length of a long line.
+  const std::size_t capacity = std::max({capacity_ + capacity_ / 2, end_ + wanted, 2 * blockSize_});
+  char* grown = static_cast<char*>(std::realloc(buffer_, capacity));
   if (grown == nullptr) throw std::bad_alloc();
   buffer_ = grown;
   capacity_ = capacity;
@@ -139,7 +134,6 @@ void LineReader::Decode() {
 
 bool LineReader::ReadMore() {
   if (atEnd_) return false;
-  maskedChunk_ = kNoChunk;  // the last chunk's mask may change
   if (encoding_ == Encoding::kUndecided) {
     Decide();
     return true;
@@ -172,21 +166,9 @@ bool LineReader::Needed(Purpose purpose) const {
   return true;
 }
 
-// The first LF at or after `from`, or end_: line by line through the LF
-// mask of one 64-byte chunk, kept while its lines are taken.
+// The first LF at or after `from`, or end_.
 std::size_t LineReader::NextLineFeed(std::size_t from) {
-  while (from < end_) {
-    const std::size_t chunk = from & ~std::size_t{63};
-    if (chunk != maskedChunk_) {
-      lineFeeds_ = LineFeedMask(buffer_ + chunk);
-      if (end_ - chunk < 64) lineFeeds_ &= (std::uint64_t{1} << (end_ - chunk)) - 1;
-      maskedChunk_ = chunk;
-    }
-    const std::uint64_t ahead = lineFeeds_ & (~std::uint64_t{0} << (from - chunk));
-    if (ahead != 0) return chunk + static_cast<std::size_t>(std::countr_zero(ahead));
-    from = chunk + 64;
-  }
-  return end_;
+  return static_cast<std::size_t>(FindByte(buffer_ + from, buffer_ + end_, '\n') - buffer_);
 }
 
 // Makes the physical line at scan_ whole in the buffer and sets lineEnd_ and
@@ -265,14 +247,14 @@ bool LineReader::Next(ReadLine& line) {
     if (done_) return false;
     // Most lines open with a byte that opens no rule: passed over here, in a
     // few operations each, unless the join marker makes them take the next.
-    if (rules_.openingBytes != nullptr && scan_ < end_ &&
-        !rules_.openingBytes[static_cast<unsigned char>(buffer_[scan_])]) {
-      const std::size_t lf = NextLineFeed(scan_);
-      if (lf != end_ && !HoldsJoinMarker(scan_, lf)) {
+    if (const bool* opening = rules_.openingBytes) {
+      while (scan_ < end_ && !opening[static_cast<unsigned char>(buffer_[scan_])]) {
+        const std::size_t lf = NextLineFeed(scan_);
+        if (lf == end_ || HoldsJoinMarker(scan_, lf)) break;
         scan_ = lf + 1;
         ++number_;
-        continue;
       }
+      keep_ = scan_;
     }
     const std::uint64_t number = number_;
     const Held first = HoldLine(Purpose::kFirst);
@@ -324,9 +306,20 @@ bool LineReader::Next(ReadLine& line) {
         done_ = second == Held::kLast;
       }
       if (!matters) continue;
-      joined_.assign(Text(outStart_, outEnd_)).push_back(' ');
-      joined_.append(Text(contStart, contEnd));
-      line = {joined_, number};
+      if (contStart == outEnd_) {
+        // The log ended with the first line: no line end to put the blank in.
+        joined_.assign(Text(outStart_, outEnd_)).push_back(' ');
+        line = {joined_, number};
+        return true;
+      }
+      // Joined in place: the blank where the line end was, the continuation
+      // moved up to it. Those bytes are passed, so no copy of a long line is
+      // kept beside the buffer.
+      buffer_[outEnd_] = ' ';
+      std::memmove(buffer_ + outEnd_ + 1, buffer_ + contStart, contEnd - contStart);
+      outEnd_ += 1 + (contEnd - contStart);
+      markerKnown_ = false;
+      line = {Text(outStart_, outEnd_), number};
       return true;
     }
     if (!matters) continue;
@@ -342,21 +335,23 @@ bool LineReader::Next(ReadLine& line) {
 }
 
 // Whether [start, end) holds the join marker. The next place it stands is
-// looked for ahead and kept, so that most lines cost no search of their own.
+// looked for ahead and kept, so that most lines cost two comparisons.
 bool LineReader::HoldsJoinMarker(std::size_t start, std::size_t end) {
-  const std::string_view marker = rules_.joinMarker;
-  if (marker.empty()) return false;
-  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-  if (markerKnown_ && markerFrom_ <= start) {
-    if (markerAt_ != kNone && markerAt_ >= start) return markerAt_ + marker.size() <= end;
-    if (markerAt_ == kNone && end <= markerSearchedTo_) return false;
+  const std::size_t size = rules_.joinMarker.size();
+  if (size == 0) return false;
+  // No place from markerFrom_ up to markerNext_ begins the marker.
+  if (markerKnown_ && start >= markerFrom_ && end < markerNext_ + size) return false;
+  if (!markerKnown_ || !markerFound_ || start < markerFrom_ || start > markerNext_) {
+    const char* const stop = buffer_ + end_;
+    const char* const found = FindText(buffer_ + start, stop, rules_.joinMarker);
+    markerKnown_ = true;
+    markerFound_ = found != stop;
+    markerFrom_ = start;
+    // Past the end of the search the marker may still begin, once more is read.
+    markerNext_ = markerFound_ ? static_cast<std::size_t>(found - buffer_)
+                               : std::max(start, end_ - std::min(end_, size - 1));
   }
-  const char* const found = FindText(buffer_ + start, buffer_ + end_, marker);
-  markerKnown_ = true;
-  markerFrom_ = start;
-  markerSearchedTo_ = end_;
-  markerAt_ = found == buffer_ + end_ ? kNone : static_cast<std::size_t>(found - buffer_);
-  return markerAt_ != kNone && markerAt_ + marker.size() <= end;
+  return markerFound_ && markerNext_ + size <= end;
 }
 
 bool LineReader::TakeExcerpt(std::string_view& excerpt) {

@@ -141,22 +141,18 @@ class LineReader {
   std::size_t excerptEnd_ = 0;
   std::size_t excerptNext_ = 0;
 
-  // The next place of the join marker at or after markerFrom_ (none when it
-  // is the largest size_t), searched up to markerSearchedTo_.
+  // The join marker begins nowhere in [markerFrom_, markerNext_): markerNext_
+  // is the next place it begins (markerFound_), or where the search ended.
   bool markerKnown_ = false;
+  bool markerFound_ = false;
   std::size_t markerFrom_ = 0;
-  std::size_t markerAt_ = 0;
-  std::size_t markerSearchedTo_ = 0;
+  std::size_t markerNext_ = 0;
 
-  // The LF mask of the 64-byte chunk at maskedChunk_.
-  static constexpr std::size_t kNoChunk = static_cast<std::size_t>(-1);
-  std::size_t maskedChunk_ = kNoChunk;
-  std::uint64_t lineFeeds_ = 0;
 
   bool atEnd_ = false;   // no more bytes will come
   bool failed_ = false;  // a read failed
   bool done_ = false;    // the log's last line was taken
-  std::string joined_;   // the last joined line
+  std::string joined_;   // a joined line that the log's end cut short
   Encoding encoding_ = Encoding::kUndecided;
   std::string raw_;        // a block as read, before it is decoded
   std::string undecoded_;  // UTF-16 bytes not yet turned into text

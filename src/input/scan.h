@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string_view>
 
 // The first `byte` in [from, to), or `to`.
@@ -12,6 +11,3 @@ const char* FindByte(const char* from, const char* to, char byte);
 // The first place in [from, to) where `text` (two bytes or more) starts and
 // ends before `to`, or `to`. Sixteen places at a time, by its first two bytes.
 const char* FindText(const char* from, const char* to, std::string_view text);
-
-// One bit a byte of the 64 bytes at `chunk`: set where the byte is an LF.
-std::uint64_t LineFeedMask(const char* chunk);

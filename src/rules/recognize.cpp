@@ -122,12 +122,29 @@ bool MayBeDiagnostic(std::string_view prefix, Recognition recognition) {
     return false;
   };
   if (prefix.size() < kOpening) return feasible(prefix);
+  // Message and line numbers vary from line to line; where no pattern tells
+  // one digit from another, an opening is kept with its digits as zeros.
+  static const bool kDigitsAlike = [] {
+    for (const MessageRule& rule : Rules()) {
+      for (const PatternBlock& block : rule.compiled().blocks) {
+        for (unsigned char digit = '1'; digit <= '9'; ++digit) {
+          if (block.chars.Has(digit) != block.chars.Has('0')) return false;
+        }
+      }
+    }
+    return true;
+  }();
+  char bytes[kOpening];
+  std::memcpy(bytes, prefix.data(), kOpening);
+  if (kDigitsAlike) {
+    for (char& c : bytes) c = static_cast<unsigned char>(c - '0') < 10 ? '0' : c;
+  }
   std::uint64_t opening = 0;
-  std::memcpy(&opening, prefix.data(), kOpening);
+  std::memcpy(&opening, bytes, kOpening);
   const auto slot = static_cast<std::size_t>((opening * 0x9E3779B97F4A7C15ULL) >> 54);
   if (verdicts.alive[slot] == kNoVerdict || verdicts.opening[slot] != opening) {
     verdicts.opening[slot] = opening;
-    verdicts.alive[slot] = feasible(prefix.substr(0, kOpening)) ? 1 : 0;
+    verdicts.alive[slot] = feasible({bytes, kOpening}) ? 1 : 0;
   }
   // A line that is still alive after its opening is decided by the rest of
   // the prefix; one that is not cannot come alive again.
