@@ -92,7 +92,10 @@ class CodeQualityLayout : public Layout {
  public:
   explicit CodeQualityLayout(const LayoutSettings& settings) : root_(settings.sourceRoot) {}
 
-  void Begin(std::string& out) override { out.assign("["); }
+  void Begin(std::string& out) override {
+    out.clear();
+    out.push_back('[');
+  }
 
   void Write(const Diagnostic& diagnostic, const LineOrigin& origin, std::string& out) override {
     const Placement at = Place(diagnostic, origin, root_, buffers_);
@@ -113,7 +116,8 @@ class CodeQualityLayout : public Layout {
     AppendHex(key, fingerprint_);
     AppendHex(Mix(key ^ Mix(tail)), fingerprint_);  // one to one in the tail, for each key
 
-    out.assign(issues_++ > 0 ? "," : "");
+    out.clear();
+    if (issues_++ > 0) out.push_back(',');
     JsonWriter json(out);
     json.BeginObject().Member("type", "issue").Member("check_name", code_);
     json.Member("description", description);
@@ -124,7 +128,10 @@ class CodeQualityLayout : public Layout {
     json.EndObject().EndObject();
   }
 
-  void End(const RunEnd&, std::string& out) override { out.assign("]"); }
+  void End(const RunEnd&, std::string& out) override {
+    out.clear();
+    out.push_back(']');
+  }
 
  private:
   SourceRoot root_;

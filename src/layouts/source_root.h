@@ -32,7 +32,8 @@ class SourceRoot {
   std::string_view Written(std::string_view file, std::string& scratch,
                            bool* under = nullptr) const;
 
-  // How a path begins; exposed for the implementation's helpers.
+  // How a path begins: nothing (relative), "C:", "C:\", "\" or "\\" (a UNC
+  // name's server follows).
   enum class Lead : std::uint8_t { kNone, kDrive, kDriveRoot, kRoot, kDoubleSlash };
 
  private:
