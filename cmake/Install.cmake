@@ -1,20 +1,32 @@
 # Install rules and packages. `cmake --install <build> --prefix P` puts
-# P/bin/Quonvel and its README, CHANGELOG and LICENSE in P/share/doc/quonvel;
-# a Windows build keeps all four side by side at the top, the way a tool that
-# is dropped into a build step is unpacked. `cpack` packs what is installed:
+# P/bin/Quonvel and its README, CHANGELOG, CONTRIBUTING, LICENSE, docs/ and
+# examples/ in P/share/doc/quonvel; a Windows build keeps them all side by
+# side at the top, the way a tool that is dropped into a build step is
+# unpacked. `cpack` packs what is installed:
 # TGZ and DEB on Linux, ZIP on Windows (MSVC and the MinGW cross build alike).
 # The packages strip the executable; `cmake --install --strip` does the same.
 if(WIN32)
   set(CMAKE_INSTALL_BINDIR . CACHE PATH "Executables (Windows: the top folder)")
-  set(CMAKE_INSTALL_DOCDIR . CACHE PATH "README, CHANGELOG and LICENSE (Windows: the top folder)")
+  set(CMAKE_INSTALL_DOCDIR . CACHE PATH "The texts, docs and recipes (Windows: the top folder)")
 else()
   # Named after the Debian package, as Debian wants it.
-  set(CMAKE_INSTALL_DOCDIR share/doc/quonvel CACHE PATH "README, CHANGELOG and LICENSE")
+  set(CMAKE_INSTALL_DOCDIR share/doc/quonvel CACHE PATH "The texts, docs and recipes")
 endif()
 include(GNUInstallDirs)
 
 install(TARGETS Quonvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES README.md CHANGELOG.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The README links the details in docs/, the recipes in examples/ and
+# CONTRIBUTING.md: they go beside it, so that its links work where it is
+# installed, too. Its link to the releases page works on GitHub only and
+# keeps its text alone in the installed copy.
+set(readme ${PROJECT_BINARY_DIR}/install/README.md)
+file(READ ${PROJECT_SOURCE_DIR}/README.md text)
+string(REGEX REPLACE "\\[([^]]*)\\]\\(\\.\\./\\.\\./[^)]*\\)" "\\1" text "${text}")
+file(WRITE ${readme}.new "${text}")
+file(COPY_FILE ${readme}.new ${readme} ONLY_IF_DIFFERENT)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
+install(FILES ${readme} CHANGELOG.md CONTRIBUTING.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY docs examples DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Three numbers, as in the tag and the changelog; the fourth is the resource's.
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}")
@@ -32,13 +44,15 @@ if(NOT WIN32)
   # gzip -n: no name and no time stamp inside, so the package is reproducible.
   find_program(QUONVEL_GZIP gzip REQUIRED)
   mark_as_advanced(QUONVEL_GZIP)
+  # The page's header names the version of project().
+  configure_file(${PROJECT_SOURCE_DIR}/res/Quonvel.1.in ${staged}/man/Quonvel.1 @ONLY)
   add_custom_command(OUTPUT ${man_page} ${links}
-    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/res/Quonvel.1 ${staged}/Quonvel.1
+    COMMAND ${CMAKE_COMMAND} -E copy ${staged}/man/Quonvel.1 ${staged}/Quonvel.1
     COMMAND ${QUONVEL_GZIP} -9nf ${staged}/Quonvel.1
     COMMAND ${CMAKE_COMMAND} -E make_directory ${staged}/links
     COMMAND ${CMAKE_COMMAND} -E create_symlink Quonvel ${staged}/links/quonvel
     COMMAND ${CMAKE_COMMAND} -E create_symlink Quonvel.1.gz ${staged}/links/quonvel.1.gz
-    DEPENDS ${PROJECT_SOURCE_DIR}/res/Quonvel.1
+    DEPENDS ${staged}/man/Quonvel.1
     VERBATIM)
   add_custom_target(quonvel_man_page ALL DEPENDS ${man_page} ${links})
   install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

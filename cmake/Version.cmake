@@ -6,13 +6,17 @@
 #   src/app/version_banner_posix.cpp compiles into the executable.
 # The build date is stamped at every build by cmake/VersionBuildDate.cmake.
 
+# Three numbers: --version, the packages, the SARIF log and the tests all
+# show major.minor.patch, and take it from project() as it is written.
+if(NOT PROJECT_VERSION MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+$")
+  message(FATAL_ERROR "project(Quonvel VERSION ${PROJECT_VERSION}): write the version as "
+                      "major.minor.patch, such as 1.2.0.")
+endif()
 set(QUONVEL_VERSION_MAJOR ${PROJECT_VERSION_MAJOR})
 set(QUONVEL_VERSION_MINOR ${PROJECT_VERSION_MINOR})
 set(QUONVEL_VERSION_PATCH ${PROJECT_VERSION_PATCH})
-set(QUONVEL_VERSION_TWEAK ${PROJECT_VERSION_TWEAK})
-if(QUONVEL_VERSION_TWEAK STREQUAL "")
-  set(QUONVEL_VERSION_TWEAK 0)
-endif()
+# Windows' file version has a fourth number: 0.
+set(QUONVEL_VERSION_TWEAK 0)
 set(QUONVEL_VERSION_TEXT
   "${QUONVEL_VERSION_MAJOR}.${QUONVEL_VERSION_MINOR}.${QUONVEL_VERSION_PATCH}.${QUONVEL_VERSION_TWEAK}")
 set(QUONVEL_VERSION_COMMAS

@@ -1,6 +1,6 @@
 # Runs one TriCore toolchain step and shows its diagnostics through Quonvel.
 #
-#   cmake -DQUONVEL=<Quonvel executable> -DLOG=<log file> [-DFORMAT=msvc] [-DLIVE=ON]
+#   cmake -DQUONVEL=<Quonvel executable> -DLOG=<log file> [-DFORMAT=msbuild] [-DLIVE=ON]
 #         -P QuonvelStep.cmake -- <toolchain command> [arguments...]
 #
 # The toolchain's output goes into LOG (standard output and standard error
@@ -11,7 +11,7 @@
 # them. The step fails when the toolchain or Quonvel fails: with the
 # toolchain's own exit code on CMake 3.29 and later, with 1 before.
 if(NOT DEFINED FORMAT)
-  set(FORMAT msvc)
+  set(FORMAT msbuild)
 endif()
 
 set(command)

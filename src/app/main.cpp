@@ -64,7 +64,7 @@ int Run(int argc, char** argv) {
       return 0;
     }
     if (only == "--version") {
-      if (PrintVersionBanner(program)) return 0;
+      if (PrintVersion(program)) return 0;
       WriteLine("Quonvel error: Cannot read the version information of \"" + std::string(program) +
                 "\".");
       return kFailure;

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr char kRecord[] = "<QuonvelVersion>" QUONVEL_ORIGINAL_FILENAME "\0" QUONVEL_VERSION_SHORT
+constexpr char kRecord[] = "<QuonvelVersion>" QUONVEL_ORIGINAL_FILENAME "\0" QUONVEL_RECORD_VERSION
                            "\0" QUONVEL_LEGAL_COPYRIGHT "</QuonvelVersion>";
 constexpr std::size_t kBeginSize = sizeof "<QuonvelVersion>" - 1;
 constexpr std::size_t kEndSize = sizeof "</QuonvelVersion>" - 1;

@@ -46,7 +46,7 @@ std::optional<VersionInfo> ReadVersionInfo(const char* programPath) {
   VersionInfo info;
   VS_FIXEDFILEINFO fixed;
   std::memcpy(&fixed, root, sizeof fixed);
-  info.versionText = VersionText(fixed.dwFileVersionMS);
+  info.versionText = VersionText(fixed.dwFileVersionMS, fixed.dwFileVersionLS);
 
   // Only the U.S. English, Unicode string table is asked; another one leaves
   // the texts empty and the banner still shows.

@@ -7,7 +7,7 @@
 // and a program started under a name that leads to no such file shows no
 // banner, on every platform alike.
 //
-// Layout: begin marker, file name, NUL, version text ("1.2"), NUL, legal
+// Layout: begin marker, file name, NUL, version text ("1.2.0"), NUL, legal
 // notice, end marker. The reader takes both markers out of the record itself,
 // so the program holds no second copy of them to mistake for a record; a
 // begin marker not followed by three values and the end marker is passed over.

@@ -148,7 +148,6 @@ class LineReader {
   std::size_t markerFrom_ = 0;
   std::size_t markerNext_ = 0;
 
-
   bool atEnd_ = false;   // no more bytes will come
   bool failed_ = false;  // a read failed
   bool done_ = false;    // the log's last line was taken

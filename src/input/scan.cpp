@@ -46,4 +46,3 @@ const char* FindText(const char* from, const char* to, std::string_view text) {
   }
   return to;
 }
-

@@ -14,17 +14,31 @@
 
 namespace {
 
-TEST(VersionTextTest, MajorDotMinorInDecimal) {
+TEST(VersionTextTest, MajorMinorPatchInDecimal) {
   const struct {
     std::uint32_t fileVersionMS;
+    std::uint32_t fileVersionLS;
     const char* text;
   } cases[] = {
-      {0x00010002, "1.2"},          // 1.2.0.0
-      {0x000a0000, "10.0"},         // 10.0.3.7: the third and fourth number are not shown
-      {0x00000000, "0.0"},          // 0.0.0.0
-      {0xffffffff, "65535.65535"},  // both halves unsigned
+      {0x00010002, 0x00000000, "1.2.0"},              // 1.2.0.0
+      {0x000a0000, 0x00030007, "10.0.3"},             // 10.0.3.7: the fourth number is not shown
+      {0x00000000, 0x00000000, "0.0.0"},              // 0.0.0.0
+      {0xffffffff, 0xffffffff, "65535.65535.65535"},  // every half unsigned
   };
-  for (const auto& c : cases) EXPECT_EQ(VersionText(c.fileVersionMS), c.text) << c.fileVersionMS;
+  for (const auto& c : cases) {
+    EXPECT_EQ(VersionText(c.fileVersionMS, c.fileVersionLS), c.text) << c.text;
+  }
+}
+
+// The banner's part: the version up to its second dot.
+TEST(MajorMinorTest, CutsAtTheSecondDot) {
+  const struct {
+    std::string_view version;
+    std::string_view banner;
+  } cases[] = {
+      {"1.2.0", "1.2"}, {"10.20.30", "10.20"}, {"1.2", "1.2"}, {"1", "1"}, {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MajorMinor(c.version), c.banner) << c.version;
 }
 
 TEST(BuildDateTest, HasTheLayoutOfDateWithBlankPaddedDay) {

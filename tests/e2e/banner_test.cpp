@@ -40,7 +40,8 @@ TEST(BannerTest, NoArgumentsPrintsBannerUsageAndErrors) {
   ASSERT_TRUE(run.started) << run.err;
   // The build date is whatever day the build ran; only its layout is known.
   const std::string first = FirstLine(run.out);
-  const std::string prefix = std::string(kFileName) + " version 1.2 from ";
+  const std::string prefix =
+      std::string(kFileName) + " version " QUONVEL_TEST_BANNER_VERSION " from ";
   ASSERT_TRUE(first.starts_with(prefix)) << run.out;
   const std::string date = first.substr(prefix.size());
   EXPECT_TRUE(std::regex_match(
@@ -57,11 +58,16 @@ TEST(BannerTest, NoArgumentsPrintsBannerUsageAndErrors) {
 }
 
 // Alone after the program path, --help, -h and /? print the full usage and
-// --version the banner; exit 0. Everything else keeps the usage lines.
+// --version the banner with the whole version; exit 0. Everything else keeps
+// the usage lines.
 TEST(BannerTest, HelpAndVersionAlone) {
   const ProcessResult noArguments = RunProcess(QuonvelPath(), {QuonvelPath()});
   const std::string banner = noArguments.out.substr(0, noArguments.out.find("Quonvel error:"));
-  ASSERT_NE(banner, "");
+  const std::string_view shortVersion = " version " QUONVEL_TEST_BANNER_VERSION " from ";
+  const std::size_t at = banner.find(shortVersion);
+  ASSERT_NE(at, std::string::npos) << banner;
+  const std::string version = std::string(banner).replace(
+      at, shortVersion.size(), " version " QUONVEL_TEST_VERSION " from ");
   const ProcessResult help = RunProcess(QuonvelPath(), {QuonvelPath(), "--help"});
   for (const char* text : {"Usage: Quonvel --InputFile=<path> --TypCC=TriCore", "--Format=<layout>",
                            "msvc", "msbuild", "gcc", "sarif", "github", "azure", "codequality",
@@ -78,7 +84,7 @@ TEST(BannerTest, HelpAndVersionAlone) {
       {{QuonvelPath(), "--help"}, help.out, 0},
       {{QuonvelPath(), "-h"}, help.out, 0},
       {{QuonvelPath(), "/?"}, help.out, 0},
-      {{QuonvelPath(), "--version"}, banner, 0},
+      {{QuonvelPath(), "--version"}, version, 0},
       {{"no-such-dir/Quonvel", "--version"},
        OutputLines({"Quonvel error: Cannot read the version information of "
                     "\"no-such-dir/Quonvel\"."}),
@@ -168,7 +174,10 @@ TEST(BannerTest, BareProgramNameIsLookedUpAlongPath) {
     ASSERT_EQ(chdir(c.inProgramDir ? dir.c_str() : restore.cwd.c_str()), 0);
     const ProcessResult run = RunProcess(path, {name});
     ASSERT_TRUE(run.started) << run.err;
-    EXPECT_EQ(FirstLine(run.out).starts_with("Quonvel version 1.2 from "), c.banner) << run.out;
+    EXPECT_EQ(
+        FirstLine(run.out).starts_with("Quonvel version " QUONVEL_TEST_BANNER_VERSION " from "),
+        c.banner)
+        << run.out;
   }
 }
 #endif

@@ -91,7 +91,7 @@ TEST(Layouts, SampleLogAsSarif) {
   ASSERT_EQ(log["runs"].size(), 1u);
   const nlohmann::json& run = log["runs"][0];
   EXPECT_EQ(run["tool"]["driver"]["name"], "Quonvel");
-  EXPECT_FALSE(run["tool"]["driver"]["version"].get<std::string>().empty());
+  EXPECT_EQ(run["tool"]["driver"]["version"], QUONVEL_TEST_VERSION);
   EXPECT_EQ(run["invocations"][0]["executionSuccessful"], true);
   // One result per diagnostic, as the msbuild layout writes them, each with
   // its rule and a location.

@@ -55,7 +55,9 @@ TEST(Windows, BannerComesFromTheVersionResource) {
   EXPECT_FALSE(notice.empty());
 
   const std::regex banner(
-      "Quonvel\\.exe version 1\\.2 from [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}\r\n(.*)\r\n"
+      "Quonvel\\.exe version " +
+      std::regex_replace(QUONVEL_TEST_BANNER_VERSION, std::regex("\\."), "\\.") +
+      " from [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}\r\n(.*)\r\n"
       "Quonvel error: Not enough command line arguments\\.\r\n[\\s\\S]*");
   std::smatch match;
   ASSERT_TRUE(std::regex_match(result.out, match, banner)) << result.out;
@@ -146,7 +148,8 @@ TEST(Windows, BannerOfAnExecutableNamedOutsideTheAnsiCodePage) {
   const ProcessResult result = RunProcess(Utf8(copy), {Utf8(copy)});
   std::filesystem::remove(copy);
   ASSERT_TRUE(result.started) << result.err;
-  EXPECT_TRUE(result.out.starts_with("Quonvel.exe version 1.2 from ")) << result.out;
+  EXPECT_TRUE(result.out.starts_with("Quonvel.exe version " QUONVEL_TEST_BANNER_VERSION " from "))
+      << result.out;
 }
 
 }  // namespace

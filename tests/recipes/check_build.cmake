@@ -1,4 +1,22 @@
-# Shared by the recipe tests that build a project: checks one build.
+# Shared by the recipe tests that build a project.
+
+# Build tools run a step again only for an input strictly newer than its
+# outputs, and file systems keep times in steps (4 ms on some, 2 s on FAT): a
+# source changed within the step of a build's last output looks unchanged.
+# Called right after a build, this returns once the clock has moved past
+# every file the build wrote, so that whatever the test changes next is newer.
+function(wait_past_build marker)
+  file(TOUCH "${marker}")
+  set(probe "${marker}.probe")
+  file(TOUCH "${probe}")
+  # True while the two times are equal, too.
+  while("${marker}" IS_NEWER_THAN "${probe}")
+    execute_process(COMMAND ${CMAKE_COMMAND} -E sleep 0.005)
+    file(TOUCH "${probe}")
+  endwhile()
+endfunction()
+
+# Checks one build.
 #
 # `what` names the build; `result` and `output` are what the build tool
 # returned and printed; `runs` is the file the stand-in toolchain adds a line

@@ -7,10 +7,18 @@
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 file(COPY_FILE ${SAMPLE} ${WORK}/sample.log)
+# A failure that holds no diagnostic.
+set(nothing "make: *** No rule to make target 'all'.  Stop.\n")
+file(WRITE ${WORK}/nothing.log "${nothing}")
 file(COPY ${QUONVEL} DESTINATION ${WORK})
 
-# The script of the step `name`: its "run: |" or "run: >" block.
-file(STRINGS ${WORKFLOW} workflow)
+# The script of the step `name`: its "run: |" or "run: >" block. The lines
+# as list items, with the characters that lists take for themselves (a
+# semicolon, a backslash before the line end) spelled out.
+file(READ ${WORKFLOW} workflow)
+string(REPLACE ";" "<semicolon>" workflow "${workflow}")
+string(REPLACE "\\" "<backslash>" workflow "${workflow}")
+string(REPLACE "\n" ";" workflow "${workflow}")
 function(step_script name result)
   set(state before)
   set(script "")
@@ -33,12 +41,16 @@ function(step_script name result)
   if(script STREQUAL "")
     message(FATAL_ERROR "no script for the step ${name}")
   endif()
+  string(REPLACE "<semicolon>" ";" script "${script}")
+  string(REPLACE "<backslash>" "\\" script "${script}")
   set(${result} "${script}" PARENT_SCOPE)
 endfunction()
 
-function(run_step name toolchainExit result output)
+# Runs the step `name` with a stand-in toolchain that prints the file
+# `printed` and exits with `toolchainExit`.
+function(run_step name printed toolchainExit result output)
   step_script("${name}" script)
-  string(REPLACE "make all" "(cat sample.log; exit ${toolchainExit})" script "${script}")
+  string(REPLACE "make all" "(cat ${printed}; exit ${toolchainExit})" script "${script}")
   file(WRITE ${WORK}/step.sh "${script}")
   execute_process(
     COMMAND ${CMAKE_COMMAND} -E env "PATH=${WORK}:$ENV{PATH}" GITHUB_OUTPUT=${WORK}/output
@@ -48,27 +60,33 @@ function(run_step name toolchainExit result output)
   set(${output} "${out}" PARENT_SCOPE)
 endfunction()
 
-# The job log shows the gcc layout of the piped log ("-"), the step output
-# the toolchain's status, and the log keeps every byte.
-file(READ ${GOLDEN} expected)
-string(REPLACE "{log}" "-" expected "${expected}")
-file(SHA256 ${SAMPLE} sampleHash)
-foreach(toolchainExit 0 2)
+# The job log shows the gcc layout of the piped log ("-"), or the end of the
+# log when a failure holds no diagnostic; the step output the toolchain's
+# status, and the log keeps every byte.
+file(READ ${GOLDEN} diagnostics)
+string(REPLACE "{log}" "-" diagnostics "${diagnostics}")
+function(build printed toolchainExit expected)
   file(REMOVE ${WORK}/output)
-  run_step("Build" ${toolchainExit} result output)
+  run_step("Build" ${printed} ${toolchainExit} result output)
   file(READ ${WORK}/output status)
+  file(SHA256 ${WORK}/${printed} printedHash)
   file(SHA256 ${WORK}/tricore-build.log logHash)
+  set(what "Build, ${printed}, toolchain exit ${toolchainExit}")
   if(NOT result EQUAL 0 OR NOT output STREQUAL expected OR NOT status STREQUAL
-     "status=${toolchainExit}\n" OR NOT logHash STREQUAL sampleHash)
-    message(SEND_ERROR "Build, toolchain exit ${toolchainExit}: exit status ${result}, "
-                       "step output \"${status}\", the log ${logHash}:\n${output}")
+     "status=${toolchainExit}\n" OR NOT logHash STREQUAL printedHash)
+    message(SEND_ERROR "${what}: exit status ${result}, step output \"${status}\", "
+                       "the log ${logHash}, not ${printedHash}:\n${output}")
   else()
-    message(STATUS "Build, toolchain exit ${toolchainExit}: ok")
+    message(STATUS "${what}: ok")
   endif()
-endforeach()
+endfunction()
+build(nothing.log 2 "The TriCore build failed (exit code 2) without a diagnostic; the end of tricore-build.log:\n${nothing}")
+build(nothing.log 0 "")
+build(sample.log 2 "${diagnostics}")
+build(sample.log 0 "${diagnostics}")
 
-# Every SARIF result has a location for code scanning.
-run_step("Diagnostics as SARIF" 0 result output)
+# Every SARIF result of the last build's log has a location for code scanning.
+run_step("Diagnostics as SARIF" sample.log 0 result output)
 file(READ ${WORK}/quonvel.sarif sarif)
 string(JSON results LENGTH "${sarif}" runs 0 results)
 set(unlocated 0)

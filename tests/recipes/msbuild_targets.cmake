@@ -45,6 +45,7 @@ function(build what quonvel outcome expectedRuns shown hidden)
   execute_process(COMMAND ${XBUILD} /nologo /v:n "/p:QuonvelExe=${quonvel}" ${ARGN} firmware.proj
     WORKING_DIRECTORY "${project}"
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  wait_past_build("${WORK}/built")
   check_build("${what}" "${result}" "${output}" "${runs}" ${outcome} ${expectedRuns} "${shown}"
     "${hidden}")
 endfunction()
@@ -68,4 +69,5 @@ file(TOUCH "${project}/src/main.c")
 build("no sources listed" ${quonvel} passes 6 "${diagnostic}" "" /p:NoSources=1)
 build("no sources listed, again" ${quonvel} passes 7 "${diagnostic}" "" /p:NoSources=1)
 file(TOUCH "${project}/src/main.c")
-build("Quonvel missing" "${project}/no-such-Quonvel" fails 8 "Quonvel not found" "${own}")
+# Looked for before the toolchain runs.
+build("Quonvel missing" "${project}/no-such-Quonvel" fails 7 "Quonvel not found" "${own}")

@@ -22,15 +22,19 @@ lines_of("${golden}" golden)
 
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
-# Not under the log's own name, which the task truncates.
-set(sample sample.log)
-file(COPY_FILE ${SAMPLE} ${WORK}/${sample})
+# What the stand-in toolchain prints: the sample, a failure that holds no
+# diagnostic, or nothing. Not under the log's own name, which the task truncates.
+file(COPY_FILE ${SAMPLE} ${WORK}/sample.log)
+file(WRITE ${WORK}/nothing.log "make: *** No rule to make target 'all'.  Stop.\n")
+file(WRITE ${WORK}/empty.log "")
 file(COPY ${QUONVEL} DESTINATION ${WORK})
 
-# One run of one task: `toolchainExit` is the stand-in's exit code, `quonvel`
-# the name the command calls Quonvel by; `expected` is the task's exit code,
-# "nonzero", and `lines` the output lines expected.
-function(run task toolchainExit quonvel expected lines)
+# One run of one task: the stand-in prints `printed` and exits with
+# `toolchainExit`, `quonvel` is the name the command calls Quonvel by;
+# `expected` is the task's exit code, "nonzero", and `lines` the output lines
+# expected. Every task that runs the toolchain keeps what it printed in
+# tricore-build.log.
+function(run task printed toolchainExit quonvel expected lines)
   string(JSON label GET "${json}" tasks ${task} label)
   if(SHELL STREQUAL "cmd")
     string(JSON command GET "${json}" tasks ${task} windows command)
@@ -39,19 +43,28 @@ function(run task toolchainExit quonvel expected lines)
     string(JSON arg0 GET "${shellArgs}" 0)
     string(JSON arg1 GET "${shellArgs}" 1)
     set(runner ${EMULATOR} ${shell} ${arg0} ${arg1})
-    set(toolchain "cmd /d /c type ${sample} ^& exit ${toolchainExit}")
+    set(toolchain "cmd /d /c type ${printed} ^& exit ${toolchainExit}")
   else()
     string(JSON command GET "${json}" tasks ${task} command)
     set(runner ${CMAKE_COMMAND} -E env "PATH=${WORK}:$ENV{PATH}" bash -c)
-    set(toolchain "(cat ${sample}; exit ${toolchainExit})")
+    set(toolchain "(cat ${printed}; exit ${toolchainExit})")
   endif()
   string(REPLACE "make all" "${toolchain}" command "${command}")
   string(REPLACE "Quonvel --" "${quonvel} --" command "${command}")
+  file(REMOVE ${WORK}/tricore-build.log)
   execute_process(COMMAND ${runner} "${command}" WORKING_DIRECTORY ${WORK}
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors TIMEOUT 120)
   lines_of("${output}" output)
-  set(what "${label}, ${SHELL}, toolchain exit ${toolchainExit}, ${quonvel}")
+  set(what "${label}, ${SHELL}, ${printed}, toolchain exit ${toolchainExit}, ${quonvel}")
   set(problems)
+  file(SHA256 ${WORK}/${printed} printedHash)
+  set(logHash "no log")
+  if(EXISTS ${WORK}/tricore-build.log)
+    file(SHA256 ${WORK}/tricore-build.log logHash)
+  endif()
+  if(NOT logHash STREQUAL printedHash AND NOT command MATCHES "needs bash")
+    string(APPEND problems " tricore-build.log is not what the toolchain printed;")
+  endif()
   if(expected STREQUAL "nonzero" AND (result EQUAL 0 OR NOT result MATCHES "^-?[0-9]+$"))
     string(APPEND problems " exit status ${result}, expected a failure;")
   elseif(NOT expected STREQUAL "nonzero" AND NOT result STREQUAL expected)
@@ -95,20 +108,33 @@ function(expected_lines log result)
 endfunction()
 expected_lines("tricore-build\\.log" fileLines)
 expected_lines("-" liveLines)
-# cmd cannot pass the toolchain's exit code on.
+# A failure without a diagnostic: the end of the log under bash, the whole
+# log under cmd, which cannot pass the toolchain's exit code on either.
 set(toolchainFailed 2)
+set(nothingLines
+  "^The TriCore build failed \\(exit code 2\\) without a diagnostic<semicolon> the end of tricore-build\\.log:$"
+  "^make: \\*\\*\\* No rule to make target 'all'\\.  Stop\\.$")
 if(SHELL STREQUAL "cmd")
   set(toolchainFailed nonzero)
+  set(nothingLines
+    "^The TriCore build failed without a diagnostic<semicolon> tricore-build\\.log:$"
+    "^make: \\*\\*\\* No rule to make target 'all'\\.  Stop\\.$")
 endif()
 
-run(0 0 Quonvel 0 "${fileLines}")
-run(0 2 Quonvel ${toolchainFailed} "${fileLines}")
-run(0 0 no-such-Quonvel nonzero "")
+run(0 sample.log 0 Quonvel 0 "${fileLines}")
+run(0 sample.log 2 Quonvel ${toolchainFailed} "${fileLines}")
+run(0 nothing.log 2 Quonvel ${toolchainFailed} "${nothingLines}")
+run(0 sample.log 0 no-such-Quonvel nonzero "")
 if(SHELL STREQUAL "cmd")
   # The live task refuses to run under cmd.
-  run(1 0 Quonvel nonzero "^The live TriCore task needs bash or zsh")
+  run(1 sample.log 0 Quonvel nonzero "^The live TriCore task needs bash or zsh")
 else()
-  run(1 0 Quonvel 0 "${liveLines}")
-  run(1 2 Quonvel 2 "${liveLines}")
-  run(1 0 no-such-Quonvel nonzero "")
+  run(1 sample.log 0 Quonvel 0 "${liveLines}")
+  run(1 sample.log 2 Quonvel 2 "${liveLines}")
+  run(1 nothing.log 2 Quonvel 2 "${nothingLines}")
+  # Nothing converted: Quonvel's own exit code. The toolchain prints
+  # nothing, which the pipe to no Quonvel could not take.
+  list(GET nothingLines 0 missingLine)
+  string(REPLACE "exit code 2" "exit code 127" missingLine "${missingLine}")
+  run(1 empty.log 0 no-such-Quonvel 127 "${missingLine}")
 endif()
