@@ -1,5 +1,6 @@
 // Quonvel: turns the diagnostics of a captured TriCore toolchain log into the
 // layout of the MSVC output window.
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <new>
@@ -15,6 +16,7 @@
 #include "input/input_file.h"
 #include "input/line_reader.h"
 #include "layouts/layout.h"
+#include "layouts/source_root.h"
 #include "output/console.h"
 #include "output/output_file.h"
 
@@ -24,6 +26,31 @@ constexpr int kTooFewArguments = -1;
 constexpr int kBadOptions = -2;
 constexpr int kUnknownCompiler = -3;
 constexpr int kFailure = -4;
+// --FailOn: a diagnostic of that severity or above was written.
+constexpr int kDiagnosticsFound = 1;
+
+// The opt-in layouts write their messages to standard error, where they
+// neither break a document nor pass for a diagnostic; the default layout
+// writes them to standard output, as it always has.
+void WriteMessage(bool toStandardError, const std::string& text) {
+  if (toStandardError) {
+    WriteErrorLine(text);
+  } else {
+    WriteLine(text);
+  }
+}
+
+// "2 errors", "1 warning".
+std::string Count(std::uint64_t count, const char* noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+enum class FailOn { kNever, kWarning, kError };
+
+bool Fails(FailOn failOn, const RunOutcome& outcome) {
+  return (failOn == FailOn::kError && outcome.errors > 0) ||
+         (failOn == FailOn::kWarning && outcome.errors + outcome.warnings > 0);
+}
 
 int Run(int argc, char** argv) {
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "";
@@ -75,6 +102,21 @@ int Run(int argc, char** argv) {
     WriteLine("Quonvel error: Unknown output format \"" + options.Format + "\" (" + names + ").");
     return kBadOptions;
   }
+  // The default layout, the output window's, is frozen: it ignores the
+  // options of the opt-in layouts, and leaves their values unchecked.
+  const bool optIn = layout != &Layouts().front();
+  FailOn failOn = FailOn::kNever;
+  if (optIn && options.FailOnFound) {
+    if (options.FailOn == "error") {
+      failOn = FailOn::kError;
+    } else if (options.FailOn == "warning") {
+      failOn = FailOn::kWarning;
+    } else if (options.FailOn != "never") {
+      WriteLine("Quonvel error: Unknown --FailOn value \"" + options.FailOn +
+                "\" (error, warning, never).");
+      return kBadOptions;
+    }
+  }
   if (options.OutputFound && options.Output.empty()) {
     WriteLine("Quonvel error: --Output names no file.");
     return kBadOptions;
@@ -92,32 +134,50 @@ int Run(int argc, char** argv) {
   LineOutput& output = file ? file->Lines() : StandardOutput();
   // The default layout on standard output ignores a failed write, as it
   // always did; elsewhere output that did not arrive fails the run.
-  if (layout != &Layouts().front()) output.StopOnFailure();
+  if (optIn) output.StopOnFailure();
 
-  // A file that cannot be opened is not reported; it simply yields no lines.
+  // For the default layout a file that cannot be opened is not reported; it
+  // simply yields no lines. For the others it fails the run.
   InputFile input = OpenInputFile(inputFile);
+  const bool opened = IsOpen(input) || !optIn;
   LineReader reader(input, ReadingRulesFor(layout->recognition));
-  const std::unique_ptr<Layout> writer = layout->make({inputFile});
+  const std::string sourceRoot =
+      optIn && !options.SourceRoot.empty() ? AbsoluteSourceRoot(options.SourceRoot) : "";
+  const std::unique_ptr<Layout> writer = layout->make({inputFile, sourceRoot});
   // A document is of no use to a reader before it is whole: it leaves in
   // large writes; lines leave one by one, each as soon as it is made.
-  const RunOutcome outcome =
-      ConvertLog(reader, *layout, *writer, inputFile, [&output, layout](std::string_view text) {
+  const RunOutcome outcome = ConvertLog(
+      reader, *layout, *writer, inputFile,
+      [&output, layout](std::string_view text) {
         return layout->document ? output.WriteBufferedLine(text) : output.WriteLine(text);
-      });
+      },
+      opened);
   output.Flush();
   if (output.Failed() || (file && !file->Commit())) {
     WriteErrorLine(file ? "Quonvel error: Cannot write \"" + options.Output + "\"."
                         : "Quonvel error: Cannot write to standard output.");
     return kFailure;
   }
-  if (outcome.readerGone) return exitCode;
+  int result = exitCode;
   // The lines read before a read error are still converted; then we say so,
-  // inside the document for a layout that writes one.
-  if (!outcome.inputComplete) {
-    if (!layout->document) WriteLine("Quonvel error: Cannot read input file.");
-    return kFailure;
+  // inside the document for a layout that can. After everything is written,
+  // --FailOn decides on what was.
+  if (!outcome.readerGone && !outcome.inputComplete) {
+    if (!writer->TellsFailure()) {
+      WriteMessage(optIn, opened ? "Quonvel error: Cannot read input file."
+                                 : "Quonvel error: Cannot open input file \"" + inputFile + "\".");
+    }
+    result = kFailure;
+  } else if (optIn && Fails(failOn, outcome)) {
+    result = kDiagnosticsFound;
   }
-  return exitCode;
+  if (optIn && options.Summary) {
+    WriteMessage(true, "Quonvel: " + Count(outcome.errors, "error") + ", " +
+                           Count(outcome.warnings, "warning") + ", " +
+                           Count(outcome.notes, "note") + " in " +
+                           (inputFile == "-" ? "standard input" : inputFile));
+  }
+  return result;
 }
 
 }  // namespace

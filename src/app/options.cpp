@@ -10,6 +10,9 @@ namespace {
 constexpr std::string_view kInputFileOption = "--InputFile=";
 constexpr std::string_view kTypCCOption = "--TypCC=";
 constexpr std::string_view kFormatOption = "--Format=";
+constexpr std::string_view kSourceRootOption = "--SourceRoot=";
+constexpr std::string_view kFailOnOption = "--FailOn=";
+constexpr std::string_view kSummaryOption = "--Summary=";  // its value is never used
 constexpr std::string_view kOutputOption = "--Output=";
 
 // Finds the first argument holding the key of `option` (its text without
@@ -34,6 +37,10 @@ bool ExtractOptions(CmdLineOptions& options, const std::vector<std::string>& arg
   options.TypCCFound = ExtractOne(arguments, kTypCCOption, options.TypCC);
   options.FormatFound = ExtractOne(arguments, kFormatOption, options.Format);
   options.OutputFound = ExtractOne(arguments, kOutputOption, options.Output);
+  options.SourceRootFound = ExtractOne(arguments, kSourceRootOption, options.SourceRoot);
+  options.FailOnFound = ExtractOne(arguments, kFailOnOption, options.FailOn);
+  std::string ignored;
+  options.Summary = ExtractOne(arguments, kSummaryOption, ignored);
   return options.InputFileFound && !options.InputFile.empty() && options.TypCCFound &&
          !options.TypCC.empty();
 }

@@ -25,7 +25,7 @@ ReadingRules ReadingRulesFor(Recognition recognition) {
 }
 
 RunOutcome ConvertLog(LineReader& reader, const LayoutEntry& entry, Layout& layout,
-                      std::string_view log, const TextWriter& write) {
+                      std::string_view log, const TextWriter& write, bool inputOpened) {
   RunOutcome outcome;
   std::string text;
   const auto put = [&] {
@@ -46,9 +46,12 @@ RunOutcome ConvertLog(LineReader& reader, const LayoutEntry& entry, Layout& layo
     }
     layout.Write(diagnostic, {log, line.number}, text);
     if (!put()) return outcome;
+    ++(IsError(diagnostic)         ? outcome.errors
+       : IsInformation(diagnostic) ? outcome.notes
+                                   : outcome.warnings);
   }
-  outcome.inputComplete = !reader.ReadFailed();
-  layout.End({outcome.inputComplete}, text);
+  outcome.inputComplete = inputOpened && !reader.ReadFailed();
+  layout.End({outcome.inputComplete, inputOpened}, text);
   put();
   return outcome;
 }

@@ -2,6 +2,7 @@
 // and, when it is a diagnostic, written by the layout, in file order.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -19,10 +20,16 @@ using TextWriter = std::function<bool(std::string_view text)>;
 struct RunOutcome {
   bool readerGone = false;    // `write` refused text
   bool inputComplete = true;  // the log was read to its end
+  // The diagnostics handed to `write`, by severity: errors (fatal ones
+  // included), warnings, information messages.
+  std::uint64_t errors = 0;
+  std::uint64_t warnings = 0;
+  std::uint64_t notes = 0;
 };
 
 // Converts the log that `reader` reads with the layout `layout`, which the
 // entry `entry` made, and hands its text to `write`: the layout's opening,
-// one piece per diagnostic, its end.
+// one piece per diagnostic, its end. `inputOpened` false: the log could not
+// be opened, which the layout's end tells.
 RunOutcome ConvertLog(LineReader& reader, const LayoutEntry& entry, Layout& layout,
-                      std::string_view log, const TextWriter& write);
+                      std::string_view log, const TextWriter& write, bool inputOpened = true);

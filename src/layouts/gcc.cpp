@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "layouts/layout_text.h"
+#include "layouts/source_root.h"
 
 namespace {
 
@@ -68,13 +69,21 @@ namespace {
 
 class GccLayout : public Layout {
  public:
+  explicit GccLayout(const LayoutSettings& settings) : root_(settings.sourceRoot) {}
+
   void Write(const Diagnostic& diagnostic, const LineOrigin& origin, std::string& out) override {
-    FormatGccLine(diagnostic, origin, out);
+    Diagnostic written = diagnostic;
+    written.file = root_.Written(diagnostic.file, file_);
+    FormatGccLine(written, {root_.Written(origin.log, log_), origin.line}, out);
   }
+
+ private:
+  SourceRoot root_;
+  std::string file_, log_;
 };
 
 }  // namespace
 
-std::unique_ptr<Layout> MakeGccLayout(const LayoutSettings&) {
-  return std::make_unique<GccLayout>();
+std::unique_ptr<Layout> MakeGccLayout(const LayoutSettings& settings) {
+  return std::make_unique<GccLayout>(settings);
 }

@@ -3,46 +3,7 @@
 #include <cstddef>
 
 #include "layouts/layout_text.h"
-
-namespace {
-
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-// The length of the valid UTF-8 sequence at `text[at]` (a byte of 0x80 or
-// above), or 0 and in `bad` the length of its longest valid start, which
-// becomes one U+FFFD.
-std::size_t SequenceLength(std::string_view text, std::size_t at, std::size_t& bad) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
-  const unsigned char lead = byte(0);
-  std::size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;  // the range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    bad = 1;
-    return 0;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    const bool fits = at + i < text.size() && (i == 1 ? byte(i) >= low && byte(i) <= high
-                                                      : byte(i) >= 0x80 && byte(i) <= 0xBF);
-    if (!fits) {
-      bad = i;
-      return 0;
-    }
-  }
-  return length;
-}
-
-}  // namespace
+#include "layouts/utf8_text.h"
 
 void AppendJsonEscaped(std::string_view text, std::string& output) {
   static constexpr char kHex[] = "0123456789abcdef";
@@ -56,12 +17,12 @@ void AppendJsonEscaped(std::string_view text, std::string& output) {
     output.append(text, plain, at - plain);
     if (c >= 0x80) {
       std::size_t bad = 0;
-      const std::size_t length = SequenceLength(text, at, bad);
+      const std::size_t length = Utf8SequenceLength(text, at, bad);
       if (length != 0) {
         output.append(text, at, length);
         at += length;
       } else {
-        output.append(kReplacement);
+        output.append(kReplacementCharacter);
         at += bad;
       }
       plain = at;

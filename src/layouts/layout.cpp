@@ -1,6 +1,9 @@
 #include "layouts/layout.h"
 
+#include "layouts/azure.h"
+#include "layouts/codequality.h"
 #include "layouts/gcc.h"
+#include "layouts/github.h"
 #include "layouts/msbuild.h"
 #include "layouts/msvc.h"
 #include "layouts/sarif.h"
@@ -12,6 +15,9 @@ constexpr LayoutEntry kLayouts[] = {
     {"msbuild", Recognition::kSound, false, MakeMsbuildLayout},
     {"gcc", Recognition::kSound, false, MakeGccLayout},
     {"sarif", Recognition::kSound, true, MakeSarifLayout},
+    {"github", Recognition::kSound, false, MakeGithubLayout},
+    {"azure", Recognition::kSound, false, MakeAzureLayout},
+    {"codequality", Recognition::kSound, true, MakeCodeQualityLayout},
 };
 
 }  // namespace

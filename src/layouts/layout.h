@@ -25,11 +25,15 @@ struct LineOrigin {
 // What a layout knows of the run from the start.
 struct LayoutSettings {
   std::string_view log;  // the log as named on the command line
+  // --SourceRoot, made absolute (AbsoluteSourceRoot); empty: none. The
+  // default layout ignores it.
+  std::string_view sourceRoot = {};
 };
 
 // How the run ended, for a layout that says so in its output.
 struct RunEnd {
   bool inputComplete = true;  // the log was read to its end
+  bool inputOpened = true;    // false: the log could not be opened, nothing was read
 };
 
 class Layout {
@@ -44,6 +48,9 @@ class Layout {
     static_cast<void>(end);
     out.clear();
   }
+  // Whether End tells a failed run within the output itself, so that no
+  // message needs to follow.
+  virtual bool TellsFailure() const { return false; }
 };
 
 struct LayoutEntry {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "layouts/layout_text.h"
+#include "layouts/source_root.h"
 
 namespace {
 
@@ -89,13 +90,21 @@ namespace {
 
 class MsbuildLayout : public Layout {
  public:
+  explicit MsbuildLayout(const LayoutSettings& settings) : root_(settings.sourceRoot) {}
+
   void Write(const Diagnostic& diagnostic, const LineOrigin& origin, std::string& out) override {
-    FormatMsbuildLine(diagnostic, origin, out);
+    Diagnostic written = diagnostic;
+    written.file = root_.Written(diagnostic.file, file_);
+    FormatMsbuildLine(written, {root_.Written(origin.log, log_), origin.line}, out);
   }
+
+ private:
+  SourceRoot root_;
+  std::string file_, log_;
 };
 
 }  // namespace
 
-std::unique_ptr<Layout> MakeMsbuildLayout(const LayoutSettings&) {
-  return std::make_unique<MsbuildLayout>();
+std::unique_ptr<Layout> MakeMsbuildLayout(const LayoutSettings& settings) {
+  return std::make_unique<MsbuildLayout>(settings);
 }

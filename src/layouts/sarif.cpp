@@ -10,6 +10,9 @@
 
 namespace {
 
+// The id of --SourceRoot among the run's originalUriBaseIds.
+constexpr std::string_view kSourceRootId = "SRCROOT";
+
 // The largest line or column: SARIF stores them as 32-bit signed integers.
 constexpr std::uint64_t kMaxPosition = 2147483647;
 
@@ -41,12 +44,19 @@ std::string_view Level(std::string_view severity) {
 
 // Without a line, the location is the file alone.
 void WriteLocation(JsonWriter& json, std::string_view file, std::optional<std::uint64_t> line,
-                   std::optional<std::uint64_t> column, std::string_view snippet) {
+                   std::optional<std::uint64_t> column, std::string_view snippet,
+                   const SourceRoot* root) {
   json.Key("locations").BeginArray().BeginObject();
   json.Key("physicalLocation").BeginObject();
+  // A file under the source root is named relative to it.
+  static std::string scratch;
+  bool underRoot = false;
+  if (root != nullptr) file = root->Written(file, scratch, &underRoot);
   // A URI holds plain characters and escapes only: fit for JSON as it is.
   json.Key("artifactLocation").BeginObject().Key("uri");
-  json.StringWith([file](std::string& out) { AppendFileUri(file, out); }).EndObject();
+  json.StringWith([file](std::string& out) { AppendFileUri(file, out); });
+  if (underRoot) json.Member("uriBaseId", kSourceRootId);
+  json.EndObject();
   if (line) {
     json.Key("region").BeginObject().Key("startLine").Number(*line);
     if (column) json.Key("startColumn").Number(*column);
@@ -115,9 +125,20 @@ void WriteRule(JsonWriter& json, std::string_view id, std::string& text) {
 
 class SarifLayout : public Layout {
  public:
+  explicit SarifLayout(const LayoutSettings& settings)
+      : log_(settings.log), root_(settings.sourceRoot) {}
+
   void Begin(std::string& out) override {
     out.assign(R"({"$schema":"https://json.schemastore.org/sarif-2.1.0.json","version":"2.1.0",)"
-               R"("runs":[{"results":[)");
+               R"("runs":[{)");
+    if (!root_.Empty()) {
+      // The root as a folder's URI, which ends in "/".
+      out.append(R"("originalUriBaseIds":{")").append(kSourceRootId).append(R"(":{"uri":")");
+      AppendFileUri(root_.Normalized(), out);
+      if (out.back() != '/') out.push_back('/');
+      out.append(R"("}},)");
+    }
+    out.append(R"("results":[)");
   }
 
   void Write(const Diagnostic& diagnostic, const LineOrigin& origin, std::string& out) override {
@@ -132,7 +153,7 @@ class SarifLayout : public Layout {
     }
     out.clear();
     if (results_++ > 0) out.push_back(',');
-    FormatSarifResult(diagnostic, origin, rule, line_);
+    FormatSarifResult(diagnostic, origin, rule, line_, &root_);
     out.append(line_);
   }
 
@@ -154,14 +175,20 @@ class SarifLayout : public Layout {
     if (!end.inputComplete) {
       json.Key("toolExecutionNotifications").BeginArray().BeginObject();
       json.Member("level", "error");
-      json.Key("message").BeginObject().Member("text", "Cannot read input file.").EndObject();
+      std::string text = "Cannot read input file.";
+      if (!end.inputOpened) text.assign("Cannot open input file \"").append(log_).append("\".");
+      json.Key("message").BeginObject().Member("text", text).EndObject();
       json.EndObject().EndArray();
     }
     json.EndObject().EndArray().EndObject();
     out.append("]}");
   }
 
+  bool TellsFailure() const override { return true; }
+
  private:
+  std::string_view log_;
+  SourceRoot root_;
   std::size_t results_ = 0;
   std::unordered_map<std::string, std::size_t> index_;
   std::vector<const std::string*> ids_;  // the ids, by index
@@ -205,7 +232,8 @@ std::string FileUri(std::string_view file) {
 }
 
 void FormatSarifResult(const Diagnostic& diagnostic, const LineOrigin& origin,
-                       std::optional<std::size_t> ruleIndex, std::string& output) {
+                       std::optional<std::size_t> ruleIndex, std::string& output,
+                       const SourceRoot* root) {
   output.assign(R"({"ruleId":")");
   AppendCode(diagnostic, output);
   output.push_back('"');
@@ -220,7 +248,9 @@ void FormatSarifResult(const Diagnostic& diagnostic, const LineOrigin& origin,
   message.clear();
   if (HasFile(diagnostic) && !located) {
     // Its own location, which names no line, leads the text.
-    message.append(diagnostic.file).append("(").append(diagnostic.line);
+    static std::string file;
+    message.append(root != nullptr ? root->Written(diagnostic.file, file) : diagnostic.file);
+    message.append("(").append(diagnostic.line);
     if (!diagnostic.column.empty()) message.append(",").append(diagnostic.column);
     message.append(") - ");
   }
@@ -228,16 +258,16 @@ void FormatSarifResult(const Diagnostic& diagnostic, const LineOrigin& origin,
   json.Key("message").BeginObject().Member("text", message).EndObject();
   if (located) {
     WriteLocation(json, diagnostic.file, *line, Position(diagnostic.column),
-                  Trimmed(diagnostic.excerpt));
+                  Trimmed(diagnostic.excerpt), root);
   } else if (!origin.log.empty() && origin.line > 0) {
     // A line past what SARIF can carry leaves the log itself as the location.
     WriteLocation(json, origin.log,
                   origin.line <= kMaxPosition ? std::optional(origin.line) : std::nullopt,
-                  std::nullopt, {});
+                  std::nullopt, {}, root);
   }
   json.EndObject();
 }
 
-std::unique_ptr<Layout> MakeSarifLayout(const LayoutSettings&) {
-  return std::make_unique<SarifLayout>();
+std::unique_ptr<Layout> MakeSarifLayout(const LayoutSettings& settings) {
+  return std::make_unique<SarifLayout>(settings);
 }

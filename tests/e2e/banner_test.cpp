@@ -69,9 +69,10 @@ TEST(BannerTest, HelpAndVersionAlone) {
   const std::string version = std::string(banner).replace(
       at, shortVersion.size(), " version " QUONVEL_TEST_VERSION " from ");
   const ProcessResult help = RunProcess(QuonvelPath(), {QuonvelPath(), "--help"});
-  for (const char* text : {"Usage: Quonvel --InputFile=<path> --TypCC=TriCore", "--Format=msvc",
-                           "msbuild", "gcc", "sarif", "- reads standard input", "--version",
-                           "Exit codes:", "-4", "Example:", "man quonvel"}) {
+  for (const char* text : {"Usage: Quonvel --InputFile=<path> --TypCC=TriCore", "--Format=<layout>",
+                           "msvc", "msbuild", "gcc", "sarif", "github", "azure", "codequality",
+                           "--SourceRoot=<dir>", "--FailOn=", "--Summary", "- reads standard input",
+                           "--version", "Exit codes:", "-4", "Example:", "man quonvel"}) {
     EXPECT_NE(help.out.find(text), std::string::npos) << text << '\n' << help.out;
   }
   const std::string shortLine = banner + OutputLines(kUsageAndErrorLines);

