@@ -20,6 +20,8 @@ constexpr std::uint64_t kMaxPosition = 2147483647;
 // rule ids a log holds; a result of a later id names its rule by ruleId
 // alone, which SARIF allows.
 constexpr std::size_t kMaxRules = 10'000;
+// About what one rule description takes, a little more than most.
+constexpr std::size_t kRuleSize = 384;
 
 // SARIF counts lines and columns from 1; digits that give 0, or more than
 // a 32-bit signed integer holds, name no position.
@@ -167,6 +169,9 @@ class SarifLayout : public Layout {
     json.Member("name", "Quonvel").Member("version", QUONVEL_VERSION);
     json.Member("informationUri", QUONVEL_INFORMATION_URI);
     json.Key("rules").BeginArray();
+    // Room for every rule at once: a string that doubled its way there would
+    // have held about twice as much at its peak.
+    out.reserve(out.size() + ids_.size() * kRuleSize + 1024);
     std::string description;
     for (const std::string* id : ids_) WriteRule(json, *id, description);
     json.EndArray().EndObject().EndObject();

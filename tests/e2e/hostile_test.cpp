@@ -218,7 +218,8 @@ TEST_F(Hostile, FailedWriteFailsTheRun) {
   const fs::path target = dir_ / "out" / "report";
   fs::create_directories(target.parent_path());
   const std::string cannotWrite = "Quonvel error: Cannot write \"" + target.string() + "\".";
-  for (const std::string format : {"msvc", "msbuild", "gcc", "sarif"}) {
+  for (const std::string format :
+       {"msvc", "msbuild", "gcc", "sarif", "github", "azure", "codequality"}) {
     SCOPED_TRACE(format);
     if (format != "msvc") {
       Expect(RunProcess(QuonvelPath(), {"Quonvel", log, "--TypCC=TriCore", "--Format=" + format},

@@ -138,7 +138,8 @@ TEST(Layouts, OutputFileTakesTheLayoutsText) {
   fs::create_directories(dir / "folder");
   const fs::path target = dir / "report.txt";
   const auto entries = [&dir] { return std::distance(fs::directory_iterator(dir), {}); };
-  for (const std::string format : {"msvc", "msbuild", "gcc", "sarif"}) {
+  for (const std::string format :
+       {"msvc", "msbuild", "gcc", "sarif", "github", "azure", "codequality"}) {
     std::ofstream(target) << "previous";
     const std::vector<std::string> arguments = {kNoBanner, kSample, "--TypCC=TriCore",
                                                 "--Format=" + format};

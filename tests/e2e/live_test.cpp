@@ -33,7 +33,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string kFormats[] = {"msvc", "msbuild", "gcc", "sarif"};
+const std::string kFormats[] = {"msvc",   "msbuild", "gcc",        "sarif",
+                                "github", "azure",   "codequality"};
 
 // Whether `printed` is whole lines of `full`, from its start.
 testing::AssertionResult WholeLinesOf(const std::string& printed, const std::string& full) {
