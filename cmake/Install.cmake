@@ -26,6 +26,9 @@ file(WRITE ${readme}.new "${text}")
 file(COPY_FILE ${readme}.new ${readme} ONLY_IF_DIFFERENT)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
 install(FILES ${readme} CHANGELOG.md CONTRIBUTING.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Every file of examples/, hidden ones too: the GitLab recipe is
+# gitlab/.gitlab-ci.yml (.ci/leg-15-package and .ci/leg-10-windows compare
+# the installed folder with the sources).
 install(DIRECTORY docs examples DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Three numbers, as in the tag and the changelog; the fourth is the resource's.
