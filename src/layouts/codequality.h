@@ -1,7 +1,7 @@
 // The GitLab Code Quality report: a JSON array of Code Climate issues, which
 // the merge request widget compares between the source and target branches:
 //   [
-//   {"type":"issue","check_name":"ctcW505","description":"conversion of constant",
+//   {"type":"issue","check_name":<the code, e.g. ctcW505>,"description":"conversion of constant",
 //    "categories":["Bug Risk"],"severity":"minor","fingerprint":"…",
 //    "location":{"path":"src/can_drv.c","lines":{"begin":118,"end":118}}}
 //   ]
