@@ -26,6 +26,9 @@ file(WRITE ${readme}.new "${text}")
 file(COPY_FILE ${readme}.new ${readme} ONLY_IF_DIFFERENT)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
 install(FILES ${readme} CHANGELOG.md CONTRIBUTING.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Every file of examples/, hidden ones too: the GitLab recipe is
+# gitlab/.gitlab-ci.yml (.ci/leg-15-package and .ci/leg-10-windows compare
+# the installed folder with the sources).
 install(DIRECTORY docs examples DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Three numbers, as in the tag and the changelog; the fourth is the resource's.
@@ -105,13 +108,14 @@ endif()
 set(CPACK_PACKAGE_NAME Quonvel)
 set(CPACK_PACKAGE_VENDOR "Quonvel developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-  "Formats the TriCore toolchain's output messages for the MSVC output window")
+  "Formats the TriCore toolchain's output messages for IDEs and CI")
 # Lines of at most 80 characters, as Debian's tools show them.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Quonvel reads a captured log of the TriCore C compiler (ctc), C++ compiler\n"
   "(cptc) and linker (ltc) and writes each diagnostic in the layout of the MSVC\n"
   "output window, so that Visual Studio lists them and jumps to their source\n"
-  "lines; MSBuild, GCC and SARIF layouts on request.")
+  "lines; on request in the layouts of MSBuild, GCC, SARIF, GitHub Actions,\n"
+  "Azure Pipelines and GitLab Code Quality.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)
