@@ -1,12 +1,18 @@
 #include "app/help.h"
 
+#include <algorithm>
+#include <string>
 #include <string_view>
 
+#include "layouts/layout.h"
 #include "output/console.h"
+#include "rules/rule_table.h"
 
 namespace {
 
-// Line by line, as every message leaves: text, line end, flush.
+// Line by line, as every message leaves: text, line end, flush. The
+// programs and layouts the tables know are listed where the "{programs}" and
+// "{layouts}" lines stand.
 constexpr std::string_view kHelp[] = {
     "Usage: Quonvel --InputFile=<path> --TypCC=TriCore [--Format=<layout>]",
     "               [--SourceRoot=<dir>] [--FailOn=error|warning|never] [--Summary]",
@@ -14,21 +20,16 @@ constexpr std::string_view kHelp[] = {
     "       Quonvel --help | -h | /?",
     "       Quonvel --version",
     "",
-    "Reads a captured TriCore toolchain log (C compiler ctc, C++ compiler cptc,",
-    "linker ltc) and writes each diagnostic it recognises to standard output;",
-    "every other line of the log is dropped.",
+    "Reads a captured TriCore toolchain log and writes each diagnostic it",
+    "recognises to standard output; every other line of the log is dropped.",
+    "{programs}",
+    "any other program of the toolchain is read alike.",
     "",
     "Options, one argument each, in any order:",
     "  --InputFile=<path>  the captured log; - reads standard input",
     "  --TypCC=TriCore     the compiler type; only TriCore is accepted",
     "  --Format=<layout>   the output layout; msvc when not given:",
-    "      msvc     the MSVC output window:  src/a.c(118,23) :Warning:  text",
-    "      msbuild  MSBuild's Error List:    src/a.c(118,23): warning ctcW505: text",
-    "      gcc      GCC's layout:            src/a.c:118:23: warning: text [ctc W505]",
-    "      sarif    one SARIF 2.1.0 log, for code scanning and SARIF viewers",
-    "      github   GitHub's annotations:    ::warning title=ctc W505,file=src/a.c",
-    "      azure    Azure Pipelines' issues: ##vso[task.logissue type=warning;...]",
-    "      codequality  one GitLab Code Quality report (JSON)",
+    "{layouts}",
     "  --Output=<file>     the layout's output into <file>, which is replaced only",
     "                      once it is whole (messages stay where they go)",
     "  The layouts but msvc also take:",
@@ -62,5 +63,22 @@ constexpr std::string_view kHelp[] = {
 }  // namespace
 
 void PrintHelp() {
-  for (std::string_view line : kHelp) WriteLine(line);
+  for (const std::string_view line : kHelp) {
+    if (line == "{programs}") {
+      std::string known = "Programs it knows by name:";
+      for (const Program& program : Programs()) {
+        known.append(known.back() == ':' ? " " : ", ");
+        known.append(program.kind).append(" ").append(program.name);
+      }
+      WriteLine(known + ";");
+    } else if (line == "{layouts}") {
+      for (const LayoutEntry& layout : Layouts()) {
+        std::string text = "      ";
+        text.append(layout.name).append(std::max<std::size_t>(13 - layout.name.size(), 1), ' ');
+        WriteLine(text.append(layout.help));
+      }
+    } else {
+      WriteLine(line);
+    }
+  }
 }

@@ -11,13 +11,20 @@
 namespace {
 
 constexpr LayoutEntry kLayouts[] = {
-    {"msvc", Recognition::kClassic, false, MakeMsvcLayout},
-    {"msbuild", Recognition::kSound, false, MakeMsbuildLayout},
-    {"gcc", Recognition::kSound, false, MakeGccLayout},
-    {"sarif", Recognition::kSound, true, MakeSarifLayout},
-    {"github", Recognition::kSound, false, MakeGithubLayout},
-    {"azure", Recognition::kSound, false, MakeAzureLayout},
-    {"codequality", Recognition::kSound, true, MakeCodeQualityLayout},
+    {"msvc", Recognition::kClassic, false, MakeMsvcLayout,
+     "the MSVC output window:  src/a.c(118,23) :Warning:  text"},
+    {"msbuild", Recognition::kSound, false, MakeMsbuildLayout,
+     "MSBuild's Error List:    src/a.c(118,23): warning ctcW505: text"},
+    {"gcc", Recognition::kSound, false, MakeGccLayout,
+     "GCC's layout:            src/a.c:118:23: warning: text [ctc W505]"},
+    {"sarif", Recognition::kSound, true, MakeSarifLayout,
+     "one SARIF 2.1.0 log, for code scanning and SARIF viewers"},
+    {"github", Recognition::kSound, false, MakeGithubLayout,
+     "GitHub's annotations:    ::warning title=ctc W505,file=src/a.c"},
+    {"azure", Recognition::kSound, false, MakeAzureLayout,
+     "Azure Pipelines' issues: ##vso[task.logissue type=warning;...]"},
+    {"codequality", Recognition::kSound, true, MakeCodeQualityLayout,
+     "one GitLab Code Quality report (JSON)"},
 };
 
 }  // namespace

@@ -61,6 +61,8 @@ struct LayoutEntry {
   // written in large blocks, not line by line.
   bool document;
   std::unique_ptr<Layout> (*make)(const LayoutSettings& settings);
+  // What --help says of it, at most 60 characters.
+  std::string_view help;
 };
 
 // Every layout, the default first.
