@@ -245,12 +245,17 @@ bool LineReader::Next(ReadLine& line) {
   for (;;) {
     keep_ = scan_;  // the line handed out before is done with
     if (done_) return false;
-    // Most lines open with a byte that opens no rule: passed over here, in a
-    // few operations each, unless the join marker makes them take the next.
+    // Most lines open with a byte that opens no rule, or leave every rule in
+    // their first bytes: passed over here, in a few operations each, unless
+    // the join marker makes them take the next.
     if (const bool* opening = rules_.openingBytes) {
-      while (scan_ < end_ && !opening[static_cast<unsigned char>(buffer_[scan_])]) {
+      while (scan_ < end_) {
         const std::size_t lf = NextLineFeed(scan_);
         if (lf == end_ || HoldsJoinMarker(scan_, lf)) break;
+        if (opening[static_cast<unsigned char>(buffer_[scan_])]) {
+          const std::size_t end = std::min(ContentEnd(scan_, lf), scan_ + kPrefix);
+          if (rules_.mayMatter(Text(scan_, end))) break;
+        }
         scan_ = lf + 1;
         ++number_;
       }
@@ -334,13 +339,11 @@ bool LineReader::Next(ReadLine& line) {
   }
 }
 
-// Whether [start, end) holds the join marker. The next place it stands is
-// looked for ahead and kept, so that most lines cost two comparisons.
-bool LineReader::HoldsJoinMarker(std::size_t start, std::size_t end) {
+// The next place of the join marker is looked for ahead and kept: no place
+// from markerFrom_ up to markerNext_ begins it.
+bool LineReader::SearchJoinMarker(std::size_t start, std::size_t end) {
   const std::size_t size = rules_.joinMarker.size();
   if (size == 0) return false;
-  // No place from markerFrom_ up to markerNext_ begins the marker.
-  if (markerKnown_ && start >= markerFrom_ && end < markerNext_ + size) return false;
   if (!markerKnown_ || !markerFound_ || start < markerFrom_ || start > markerNext_) {
     const char* const stop = buffer_ + end_;
     const char* const found = FindText(buffer_ + start, stop, rules_.joinMarker);

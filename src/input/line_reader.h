@@ -102,7 +102,15 @@ class LineReader {
   bool Needed(Purpose purpose) const;
   bool SkipLine(std::string_view watch, bool& held);
   void PrepareExcerpt();
-  bool HoldsJoinMarker(std::size_t start, std::size_t end);
+  // Whether [start, end) holds the join marker; most lines are told by the
+  // place of the marker found last, without a search.
+  bool HoldsJoinMarker(std::size_t start, std::size_t end) {
+    if (markerKnown_ && start >= markerFrom_ && end < markerNext_ + rules_.joinMarker.size()) {
+      return false;
+    }
+    return SearchJoinMarker(start, end);
+  }
+  bool SearchJoinMarker(std::size_t start, std::size_t end);
   std::size_t NextLineFeed(std::size_t from);
   std::size_t ContentEnd(std::size_t start, std::size_t lf) const;
   std::string_view Text(std::size_t from, std::size_t to) const;

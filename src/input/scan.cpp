@@ -37,7 +37,9 @@ const char* FindText(const char* from, const char* to, std::string_view text) {
          starts &= starts - 1) {
       const char* const start = at + std::countr_zero(starts);
       // Its first two bytes and its last are known to match.
-      if (size <= 3 || std::memcmp(start + 2, text.data() + 2, size - 3) == 0) return start;
+      std::size_t same = 2;
+      while (same + 1 < size && start[same] == text[same]) ++same;
+      if (same + 1 >= size) return start;
     }
   }
 #endif

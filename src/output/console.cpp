@@ -128,6 +128,22 @@ LineOutput::Written LineOutput::WriteBytes(std::string_view bytes,
   std::size_t done = 0;
   std::size_t nextEnd = 0;  // the first of lineEnds after `done`
   bool full = false;        // the last write found no room
+  if (kind_ == OutputKind::kFile && !midLine_ && !bytes.empty()) {
+    // A file or a device takes every write at once: the common case, tried
+    // first in one write; what it leaves goes the general way below.
+    StartingLine();
+    std::size_t written = 0;
+    const Result result = WriteSome(descriptor_, bytes.data(), bytes.size(), written);
+    if (result == Result::kWrote) {
+      done = written;
+      while (nextEnd < lineEnds.size() && lineEnds[nextEnd] <= done) ++nextEnd;
+      midLine_ = nextEnd == 0 || lineEnds[nextEnd - 1] != done;
+    }
+    if (!midLine_) LineDone();
+    if (result == Result::kNotNow) full = true;
+    if (result == Result::kReaderGone) return Written::kReaderGone;
+    if (result == Result::kFailed) return Written::kFailed;
+  }
   while (done < bytes.size()) {
     // As many whole lines as fit in a piece, or a piece of a longer line.
     std::size_t size = bytes.size() - done;

@@ -93,10 +93,48 @@ bool RecognizeLine(LogLine line, Recognition recognition, Diagnostic& diagnostic
   return false;
 }
 
+namespace {
+
+// What the quick test of a line's opening keeps, per recognition.
+struct Openings {
+  static constexpr std::uint8_t kNoVerdict = 2;
+  explicit Openings(Recognition of) : recognition(of), first(FirstBytes(of)) {
+    alive.fill(kNoVerdict);
+    // Message and line numbers vary from line to line; where no pattern
+    // tells one digit from another, an opening is kept with its digits as
+    // zeros.
+    for (const MessageRule& rule : Rules()) {
+      for (const PatternBlock& block : rule.compiled().blocks) {
+        for (unsigned char digit = '1'; digit <= '9'; ++digit) {
+          if (block.chars.Has(digit) != block.chars.Has('0')) digitsAlike = false;
+        }
+      }
+    }
+  }
+
+  bool Feasible(std::string_view text) const {
+    for (const MessageRule& rule : Rules()) {
+      if (UsedBy(rule, recognition) && CanStartMatch(rule.compiled(), text)) return true;
+    }
+    return false;
+  }
+
+  Recognition recognition;
+  std::array<bool, 256> first;
+  bool digitsAlike = true;
+  std::array<std::uint64_t, 1024> opening{};
+  std::array<std::uint8_t, 1024> alive{};
+};
+
+Openings& OpeningsOf(Recognition recognition) {
+  static Openings openings[] = {Openings(Recognition::kClassic), Openings(Recognition::kSound)};
+  return openings[recognition == Recognition::kClassic ? 0 : 1];
+}
+
+}  // namespace
+
 const std::array<bool, 256>& OpeningBytes(Recognition recognition) {
-  static const std::array<bool, 256> kClassic = FirstBytes(Recognition::kClassic);
-  static const std::array<bool, 256> kSound = FirstBytes(Recognition::kSound);
-  return recognition == Recognition::kClassic ? kClassic : kSound;
+  return OpeningsOf(recognition).first;
 }
 
 bool MayBeDiagnostic(std::string_view prefix, Recognition recognition) {
@@ -104,52 +142,31 @@ bool MayBeDiagnostic(std::string_view prefix, Recognition recognition) {
   // and leave every pattern within their first eight bytes: the verdict on
   // an eight-byte opening is kept, so that such a line costs a look-up.
   constexpr std::size_t kOpening = 8;
-  static constexpr std::uint8_t kNoVerdict = 2;
-  struct Verdicts {
-    Verdicts() { alive.fill(kNoVerdict); }
-    std::array<std::uint64_t, 1024> opening{};
-    std::array<std::uint8_t, 1024> alive{};
-  };
-  static Verdicts classic;
-  static Verdicts sound;
-  Verdicts& verdicts = recognition == Recognition::kClassic ? classic : sound;
+  Openings& openings = OpeningsOf(recognition);
   if (prefix.empty()) return true;
-  if (!OpeningBytes(recognition)[static_cast<unsigned char>(prefix.front())]) return false;
-  const auto feasible = [recognition](std::string_view text) {
-    for (const MessageRule& rule : Rules()) {
-      if (UsedBy(rule, recognition) && CanStartMatch(rule.compiled(), text)) return true;
-    }
-    return false;
-  };
-  if (prefix.size() < kOpening) return feasible(prefix);
-  // Message and line numbers vary from line to line; where no pattern tells
-  // one digit from another, an opening is kept with its digits as zeros.
-  static const bool kDigitsAlike = [] {
-    for (const MessageRule& rule : Rules()) {
-      for (const PatternBlock& block : rule.compiled().blocks) {
-        for (unsigned char digit = '1'; digit <= '9'; ++digit) {
-          if (block.chars.Has(digit) != block.chars.Has('0')) return false;
-        }
-      }
-    }
-    return true;
-  }();
-  char bytes[kOpening];
-  std::memcpy(bytes, prefix.data(), kOpening);
-  if (kDigitsAlike) {
-    for (char& c : bytes) c = static_cast<unsigned char>(c - '0') < 10 ? '0' : c;
-  }
+  if (!openings.first[static_cast<unsigned char>(prefix.front())]) return false;
+  if (prefix.size() < kOpening) return openings.Feasible(prefix);
   std::uint64_t opening = 0;
-  std::memcpy(&opening, bytes, kOpening);
+  std::memcpy(&opening, prefix.data(), kOpening);
+  if (openings.digitsAlike) {
+    // Each byte at once: a digit d has d ^ '0' below 10 and its top bit clear.
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    const std::uint64_t offset = opening ^ (kOnes * '0');
+    const std::uint64_t atLeastTen = ((offset | (kOnes * 0x80)) - kOnes * 10) & (kOnes * 0x80);
+    const std::uint64_t digits = ~atLeastTen & ~offset & (kOnes * 0x80);
+    opening ^= offset & ((digits >> 7) * 0xFF);  // a digit becomes '0'
+  }
   const auto slot = static_cast<std::size_t>((opening * 0x9E3779B97F4A7C15ULL) >> 54);
-  if (verdicts.alive[slot] == kNoVerdict || verdicts.opening[slot] != opening) {
-    verdicts.opening[slot] = opening;
-    verdicts.alive[slot] = feasible({bytes, kOpening}) ? 1 : 0;
+  if (openings.alive[slot] == Openings::kNoVerdict || openings.opening[slot] != opening) {
+    char bytes[kOpening];
+    std::memcpy(bytes, &opening, kOpening);
+    openings.opening[slot] = opening;
+    openings.alive[slot] = openings.Feasible({bytes, kOpening}) ? 1 : 0;
   }
   // A line that is still alive after its opening is decided by the rest of
   // the prefix; one that is not cannot come alive again.
-  if (verdicts.alive[slot] == 0) return false;
-  return prefix.size() == kOpening || feasible(prefix);
+  if (openings.alive[slot] == 0) return false;
+  return prefix.size() == kOpening || openings.Feasible(prefix);
 }
 
 bool TakesExcerpt(const Diagnostic& diagnostic) {
