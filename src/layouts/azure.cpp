@@ -22,22 +22,10 @@ class AzureLayout : public Layout {
     code_.clear();
     AppendCode(diagnostic, code_);
     AppendEscapedUtf8(code_, kPropertyEscapes, out);
-    if (!at.file.empty()) {
-      out.append(";sourcepath=");
-      AppendEscapedUtf8(at.file, kPropertyEscapes, out);
-    }
-    if (at.line != 0) {
-      out.append(";linenumber=");
-      AppendNumber(at.line, out);
-    }
-    if (at.column != 0) {
-      out.append(";columnnumber=");
-      AppendNumber(at.column, out);
-    }
+    AppendLocationProperties(at, {";sourcepath=", ";linenumber=", ";columnnumber="},
+                             kPropertyEscapes, out);
     out.append(";]");
-    const std::string_view excerpt = Trimmed(diagnostic.excerpt);
-    if (!diagnostic.placeholder && !excerpt.empty()) buffers_.message.append("\n").append(excerpt);
-    AppendEscapedUtf8(buffers_.message, kDataEscapes, out);
+    AppendAnnotationText(diagnostic, buffers_, kDataEscapes, out);
   }
 
  private:

@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "layouts/layout_text.h"
-#include "layouts/source_root.h"
 
 namespace {
 
@@ -65,25 +64,6 @@ void FormatGccLine(const Diagnostic& diagnostic, const LineOrigin& origin, std::
   if (!diagnostic.placeholder && !excerpt.empty()) output.append("\n ").append(excerpt);
 }
 
-namespace {
-
-class GccLayout : public Layout {
- public:
-  explicit GccLayout(const LayoutSettings& settings) : root_(settings.sourceRoot) {}
-
-  void Write(const Diagnostic& diagnostic, const LineOrigin& origin, std::string& out) override {
-    Diagnostic written = diagnostic;
-    written.file = root_.Written(diagnostic.file, file_);
-    FormatGccLine(written, {root_.Written(origin.log, log_), origin.line}, out);
-  }
-
- private:
-  SourceRoot root_;
-  std::string file_, log_;
-};
-
-}  // namespace
-
 std::unique_ptr<Layout> MakeGccLayout(const LayoutSettings& settings) {
-  return std::make_unique<GccLayout>(settings);
+  return MakeRootedLineLayout(settings, FormatGccLine);
 }

@@ -22,22 +22,9 @@ class GithubLayout : public Layout {
     title_.assign(diagnostic.tool).append(" ").append(diagnostic.severity);
     title_.append(diagnostic.number);
     AppendEscapedUtf8(title_, kPropertyEscapes, out);
-    if (!at.file.empty()) {
-      out.append(",file=");
-      AppendEscapedUtf8(at.file, kPropertyEscapes, out);
-    }
-    if (at.line != 0) {
-      out.append(",line=");
-      AppendNumber(at.line, out);
-    }
-    if (at.column != 0) {
-      out.append(",col=");
-      AppendNumber(at.column, out);
-    }
+    AppendLocationProperties(at, {",file=", ",line=", ",col="}, kPropertyEscapes, out);
     out.append("::");
-    const std::string_view excerpt = Trimmed(diagnostic.excerpt);
-    if (!diagnostic.placeholder && !excerpt.empty()) buffers_.message.append("\n").append(excerpt);
-    AppendEscapedUtf8(buffers_.message, kDataEscapes, out);
+    AppendAnnotationText(diagnostic, buffers_, kDataEscapes, out);
   }
 
  private:

@@ -7,8 +7,26 @@
 #include "layouts/msbuild.h"
 #include "layouts/msvc.h"
 #include "layouts/sarif.h"
+#include "layouts/source_root.h"
 
 namespace {
+
+class RootedLineLayout : public Layout {
+ public:
+  RootedLineLayout(const LayoutSettings& settings, LineFormat format)
+      : root_(settings.sourceRoot), format_(format) {}
+
+  void Write(const Diagnostic& diagnostic, const LineOrigin& origin, std::string& out) override {
+    Diagnostic written = diagnostic;
+    written.file = root_.Written(diagnostic.file, file_);
+    format_(written, {root_.Written(origin.log, log_), origin.line}, out);
+  }
+
+ private:
+  SourceRoot root_;
+  LineFormat format_;
+  std::string file_, log_;
+};
 
 constexpr LayoutEntry kLayouts[] = {
     {"msvc", Recognition::kClassic, false, MakeMsvcLayout,
@@ -28,6 +46,10 @@ constexpr LayoutEntry kLayouts[] = {
 };
 
 }  // namespace
+
+std::unique_ptr<Layout> MakeRootedLineLayout(const LayoutSettings& settings, LineFormat format) {
+  return std::make_unique<RootedLineLayout>(settings, format);
+}
 
 std::span<const LayoutEntry> Layouts() { return kLayouts; }
 

@@ -65,6 +65,13 @@ struct LayoutEntry {
   std::string_view help;
 };
 
+// A layout of lines that `format` writes, one per diagnostic, knowing nothing
+// of --SourceRoot: it is given the diagnostic's file and the log's name as
+// the root has them written.
+using LineFormat = void (*)(const Diagnostic& diagnostic, const LineOrigin& origin,
+                            std::string& output);
+std::unique_ptr<Layout> MakeRootedLineLayout(const LayoutSettings& settings, LineFormat format);
+
 // Every layout, the default first.
 std::span<const LayoutEntry> Layouts();
 const LayoutEntry* FindLayout(std::string_view name);

@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "layouts/layout_text.h"
-#include "layouts/source_root.h"
 
 namespace {
 
@@ -86,25 +85,6 @@ void FormatMsbuildLine(const Diagnostic& diagnostic, const LineOrigin& origin,
   if (!excerpt.empty()) output.append(" | ").append(excerpt);
 }
 
-namespace {
-
-class MsbuildLayout : public Layout {
- public:
-  explicit MsbuildLayout(const LayoutSettings& settings) : root_(settings.sourceRoot) {}
-
-  void Write(const Diagnostic& diagnostic, const LineOrigin& origin, std::string& out) override {
-    Diagnostic written = diagnostic;
-    written.file = root_.Written(diagnostic.file, file_);
-    FormatMsbuildLine(written, {root_.Written(origin.log, log_), origin.line}, out);
-  }
-
- private:
-  SourceRoot root_;
-  std::string file_, log_;
-};
-
-}  // namespace
-
 std::unique_ptr<Layout> MakeMsbuildLayout(const LayoutSettings& settings) {
-  return std::make_unique<MsbuildLayout>(settings);
+  return MakeRootedLineLayout(settings, FormatMsbuildLine);
 }

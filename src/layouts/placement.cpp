@@ -36,3 +36,26 @@ Placement Place(const Diagnostic& diagnostic, const LineOrigin& origin, const So
   AppendMessage(diagnostic, buffers.message);
   return placement;
 }
+
+void AppendLocationProperties(const Placement& at, const LocationKeys& keys,
+                              std::span<const ByteEscape> escapes, std::string& out) {
+  if (!at.file.empty()) {
+    out.append(keys.file);
+    AppendEscapedUtf8(at.file, escapes, out);
+  }
+  if (at.line != 0) {
+    out.append(keys.line);
+    AppendNumber(at.line, out);
+  }
+  if (at.column != 0) {
+    out.append(keys.column);
+    AppendNumber(at.column, out);
+  }
+}
+
+void AppendAnnotationText(const Diagnostic& diagnostic, PlacementBuffers& buffers,
+                          std::span<const ByteEscape> escapes, std::string& out) {
+  const std::string_view excerpt = Trimmed(diagnostic.excerpt);
+  if (!diagnostic.placeholder && !excerpt.empty()) buffers.message.append("\n").append(excerpt);
+  AppendEscapedUtf8(buffers.message, escapes, out);
+}

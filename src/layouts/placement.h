@@ -7,11 +7,13 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "layouts/layout.h"
 #include "layouts/source_root.h"
+#include "layouts/utf8_text.h"
 
 // The largest line or column the services take: a 32-bit signed integer.
 inline constexpr std::uint64_t kMaxPosition = 2147483647;
@@ -38,3 +40,18 @@ struct PlacementBuffers {
 // the log. Standard input ("-") is no file: such a diagnostic has none.
 Placement Place(const Diagnostic& diagnostic, const LineOrigin& origin, const SourceRoot& root,
                 PlacementBuffers& buffers);
+
+// The keys of an annotation's location, each with the separator before it:
+// ",file=" for GitHub, ";sourcepath=" for Azure Pipelines.
+struct LocationKeys {
+  std::string_view file, line, column;
+};
+
+// Each part of `at` there is, after its key; the file escaped.
+void AppendLocationProperties(const Placement& at, const LocationKeys& keys,
+                              std::span<const ByteEscape> escapes, std::string& out);
+
+// The placed message with a C++ diagnostic's excerpt on a line of its own,
+// escaped; `buffers.message` is taken for the whole.
+void AppendAnnotationText(const Diagnostic& diagnostic, PlacementBuffers& buffers,
+                          std::span<const ByteEscape> escapes, std::string& out);
