@@ -5,7 +5,8 @@
 # back.
 #
 #   cmake -DRECIPE=<azure-pipelines.yml> -DSAMPLE=<sample log> -DGOLDEN=<gcc golden>
-#         -DQUONVEL=<exe> -DWORK=<scratch dir> -P azure_pipelines.cmake
+#         -DQUONVEL=<exe> -DWORK=<scratch dir> -DPYTHON=<python3 with PyYAML>
+#         -P azure_pipelines.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/ci_steps.cmake)
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
@@ -14,8 +15,8 @@ set(root "C:\\agent\\_work\\1\\s")
 ci_toolchain_logs(${SAMPLE} ${GOLDEN} "${root}")
 
 # The log that the artifact keeps is the one the build step writes.
-ci_yaml_value(${RECIPE} "^  - publish: " publish log)
-ci_yaml_block(${RECIPE} "^  - bash: " bash build)
+ci_yaml(${RECIPE} "steps;publish^=;publish" log)
+ci_yaml(${RECIPE} "steps;bash^=;bash" build)
 string(REPLACE "$(Build.SourcesDirectory)" "${root}" build "${build}")
 # Issues from standard input: the log's diagnostics have no file.
 ci_build_cases("Build" "${build}" "bash;--noprofile;--norc" "" ${log} "")

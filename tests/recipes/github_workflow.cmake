@@ -4,7 +4,8 @@
 # (GITHUB_WORKSPACE), and reads the annotations back.
 #
 #   cmake -DRECIPE=<tricore-build.yml> -DSAMPLE=<sample log> -DGOLDEN=<gcc golden>
-#         -DQUONVEL=<exe> -DWORK=<scratch dir> -P github_workflow.cmake
+#         -DQUONVEL=<exe> -DWORK=<scratch dir> -DPYTHON=<python3 with PyYAML>
+#         -P github_workflow.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/ci_steps.cmake)
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
@@ -14,16 +15,17 @@ ci_toolchain_logs(${SAMPLE} ${GOLDEN} "${root}")
 set(shell bash --noprofile --norc -eo pipefail)
 
 # The log that the artifact keeps is the one the build step writes.
-ci_yaml_value(${RECIPE} "uses: actions/upload-artifact@" path log)
-ci_yaml_block(${RECIPE} "^ *- name: Build$" run build)
+ci_yaml(${RECIPE} "jobs;build;steps;uses^=actions/upload-artifact@;with;path" log)
+ci_yaml(${RECIPE} "jobs;build;steps;name=Build;run" build)
 # Annotations from standard input: the log's diagnostics have no file.
 ci_build_cases("Build" "${build}" "${shell}" "GITHUB_WORKSPACE=${root}" ${log} "")
 
 # The optional SARIF: every result of the sample at its place, the sources'
 # relative to the checkout, the others at the log's line.
 file(COPY_FILE ${WORK}/sample.log ${WORK}/${log})
-ci_yaml_block(${RECIPE} "^ *- name: Diagnostics as SARIF$" run sarifStep)
-ci_yaml_value(${RECIPE} "uses: github/codeql-action/upload-sarif@" sarif_file sarifFile)
+ci_yaml(${RECIPE} "jobs;build;steps;name=Diagnostics as SARIF;run" sarifStep)
+ci_yaml(${RECIPE} "jobs;build;steps;uses^=github/codeql-action/upload-sarif@;with;sarif_file"
+  sarifFile)
 ci_run("${sarifStep}" "${shell}" "GITHUB_WORKSPACE=${root}" sample.log 0 Quonvel)
 file(READ ${WORK}/${sarifFile} sarif)
 string(JSON count LENGTH "${sarif}" runs 0 results)

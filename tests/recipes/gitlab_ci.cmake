@@ -4,7 +4,8 @@
 # log's gcc lines and the Code Quality report named under artifacts:reports.
 #
 #   cmake -DRECIPE=<.gitlab-ci.yml> -DSAMPLE=<sample log> -DGOLDEN=<gcc golden>
-#         -DQUONVEL=<exe> -DWORK=<scratch dir> -P gitlab_ci.cmake
+#         -DQUONVEL=<exe> -DWORK=<scratch dir> -DPYTHON=<python3 with PyYAML>
+#         -P gitlab_ci.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/ci_steps.cmake)
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
@@ -12,9 +13,9 @@ file(COPY ${QUONVEL} DESTINATION ${WORK})
 set(root "C:\\GitLab-Runner\\builds\\t1_abc\\0\\ecu\\ecu")
 ci_toolchain_logs(${SAMPLE} ${GOLDEN} "${root}")
 
-ci_yaml_value(${RECIPE} "^    paths:$" "-" log)
-ci_yaml_value(${RECIPE} "^    reports:$" codequality report)
-ci_yaml_block(${RECIPE} "^  script:$" "-" build)
+ci_yaml(${RECIPE} "tricore-build;artifacts;paths;0" log)
+ci_yaml(${RECIPE} "tricore-build;artifacts;reports;codequality" report)
+ci_yaml(${RECIPE} "tricore-build;script;0" build)
 
 # The report: one issue for each diagnostic, the sources' relative to the
 # checkout, the others at the log's line; none when Quonvel is missing.
