@@ -34,7 +34,10 @@ InputFile OpenInputFile(const std::string& path) {
 
 bool IsOpen(const InputFile& input) { return input.handle != nullptr; }
 
-long long ReadSome(std::FILE* file, char* to, std::size_t size) {
+void Close(InputFile& input) { input.handle.reset(); }
+
+long long ReadSome(InputFile& input, char* to, std::size_t size) {
+  std::FILE* const file = input.handle.get();
 #ifdef _WIN32
   // The file is in binary mode; _read takes an unsigned count and returns 0
   // for a pipe whose writer has gone.

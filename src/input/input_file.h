@@ -26,9 +26,12 @@ InputFile OpenInputFile(const std::string& path);
 
 bool IsOpen(const InputFile& input);
 
-// Reads up to `size` bytes of `file` into `to`, waiting until some are there
+// Reads up to `size` bytes of `input` into `to`, waiting until some are there
 // (also on a descriptor that another process made non-blocking). Returns how
 // many, 0 at the end of the input (a pipe whose writer has closed it
 // included), or -1 when the read failed. Bypasses the FILE's own buffer,
 // which must never have been used.
-long long ReadSome(std::FILE* file, char* to, std::size_t size);
+long long ReadSome(InputFile& input, char* to, std::size_t size);
+
+// Closes the input once nothing more is to be read from it.
+void Close(InputFile& input);

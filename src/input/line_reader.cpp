@@ -50,11 +50,11 @@ std::size_t LineReader::ContentEnd(std::size_t start, std::size_t lf) const {
 std::size_t LineReader::ReadRaw(char* to, std::size_t size) {
   std::size_t got = 0;
   if (input_ != nullptr) {
-    const long long delivered = ReadSome(input_->handle.get(), to, size);
+    const long long delivered = ReadSome(*input_, to, size);
     if (delivered > 0) return static_cast<std::size_t>(delivered);
     failed_ = delivered < 0;
     atEnd_ = true;
-    input_->handle.reset();
+    Close(*input_);
     return 0;
   }
   got = std::min(size, bytes_.size());
@@ -96,7 +96,7 @@ void LineReader::StopAtCtrlZ(std::size_t from) {
   if (stop == buffer_ + end_) return;
   end_ = static_cast<std::size_t>(stop - buffer_);
   atEnd_ = true;
-  if (input_ != nullptr) input_->handle.reset();
+  if (input_ != nullptr) Close(*input_);
 }
 
 // Reads until the log's first three bytes tell how it is encoded.
