@@ -29,17 +29,6 @@ constexpr int kFailure = -4;
 // --FailOn: a diagnostic of that severity or above was written.
 constexpr int kDiagnosticsFound = 1;
 
-// The opt-in layouts write their messages to standard error, where they
-// neither break a document nor pass for a diagnostic; the default layout
-// writes them to standard output, as it always has.
-void WriteMessage(bool toStandardError, const std::string& text) {
-  if (toStandardError) {
-    WriteErrorLine(text);
-  } else {
-    WriteLine(text);
-  }
-}
-
 // "2 errors", "1 warning".
 std::string Count(std::uint64_t count, const char* noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
@@ -105,6 +94,7 @@ int Run(int argc, char** argv) {
   // The default layout, the output window's, is frozen: it ignores the
   // options of the opt-in layouts, and leaves their values unchecked.
   const bool optIn = layout != &Layouts().front();
+  if (optIn) SendMessagesToStandardError();
   FailOn failOn = FailOn::kNever;
   if (optIn && options.FailOnFound) {
     if (options.FailOn == "error") {
@@ -121,25 +111,34 @@ int Run(int argc, char** argv) {
     WriteLine("Quonvel error: --Output names no file.");
     return kBadOptions;
   }
+  if (options.OutputFound && NamesTheInput(options.Output, inputFile)) {
+    WriteErrorLine("Quonvel error: --Output names the input file \"" + Printable(options.Output) +
+                   "\".");
+    return kBadOptions;
+  }
   // Checked before the input is opened: opening a FIFO waits for its writer.
   if (typCC != "TriCore") return kUnknownCompiler;
 
+  // For the default layout a file that cannot be opened is not reported; it
+  // simply yields no lines. For the others it fails the run; an --Output
+  // file is then left as it was.
+  InputFile input = OpenInputFile(inputFile);
+  const bool opened = IsOpen(input) || !optIn;
+  if (options.OutputFound && !IsOpen(input)) {
+    WriteErrorLine("Quonvel error: Cannot open input file \"" + Printable(inputFile) + "\".");
+    return kFailure;
+  }
   // Before the log is read, so that a file that cannot be written fails at
   // once. Its failures go to standard error, where no output goes.
   std::optional<OutputFile> file;
   if (options.OutputFound && !file.emplace(options.Output).IsOpen()) {
-    WriteErrorLine("Quonvel error: Cannot write \"" + options.Output + "\".");
+    WriteErrorLine("Quonvel error: Cannot write \"" + Printable(options.Output) + "\".");
     return kFailure;
   }
   LineOutput& output = file ? file->Lines() : StandardOutput();
   // The default layout on standard output ignores a failed write, as it
   // always did; elsewhere output that did not arrive fails the run.
   if (optIn) output.StopOnFailure();
-
-  // For the default layout a file that cannot be opened is not reported; it
-  // simply yields no lines. For the others it fails the run.
-  InputFile input = OpenInputFile(inputFile);
-  const bool opened = IsOpen(input) || !optIn;
   LineReader reader(input, ReadingRulesFor(layout->recognition));
   const std::string sourceRoot =
       optIn && !options.SourceRoot.empty() ? AbsoluteSourceRoot(options.SourceRoot) : "";
@@ -151,10 +150,15 @@ int Run(int argc, char** argv) {
       [&output, layout](std::string_view text) {
         return layout->document ? output.WriteBufferedLine(text) : output.WriteLine(text);
       },
-      opened);
+      opened, CountAfterReaderGone(output, failOn != FailOn::kNever || (optIn && options.Summary)));
+  if (file && !outcome.readerGone && !outcome.inputComplete && !input.delivered) {
+    file->Discard();  // a log unread from its start leaves the file as it was
+    WriteErrorLine("Quonvel error: Cannot read input file.");
+    return kFailure;
+  }
   output.Flush();
   if (output.Failed() || (file && !file->Commit())) {
-    WriteErrorLine(file ? "Quonvel error: Cannot write \"" + options.Output + "\"."
+    WriteErrorLine(file ? "Quonvel error: Cannot write \"" + Printable(options.Output) + "\"."
                         : "Quonvel error: Cannot write to standard output.");
     return kFailure;
   }
@@ -164,18 +168,18 @@ int Run(int argc, char** argv) {
   // --FailOn decides on what was.
   if (!outcome.readerGone && !outcome.inputComplete) {
     if (!writer->TellsFailure()) {
-      WriteMessage(optIn, opened ? "Quonvel error: Cannot read input file."
-                                 : "Quonvel error: Cannot open input file \"" + inputFile + "\".");
+      WriteMessage(opened
+                       ? "Quonvel error: Cannot read input file."
+                       : "Quonvel error: Cannot open input file \"" + Printable(inputFile) + "\".");
     }
     result = kFailure;
   } else if (optIn && Fails(failOn, outcome)) {
     result = kDiagnosticsFound;
   }
   if (optIn && options.Summary) {
-    WriteMessage(true, "Quonvel: " + Count(outcome.errors, "error") + ", " +
-                           Count(outcome.warnings, "warning") + ", " +
-                           Count(outcome.notes, "note") + " in " +
-                           (inputFile == "-" ? "standard input" : inputFile));
+    WriteErrorLine("Quonvel: " + Count(outcome.errors, "error") + ", " +
+                   Count(outcome.warnings, "warning") + ", " + Count(outcome.notes, "note") +
+                   " in " + (inputFile == "-" ? "standard input" : Printable(inputFile)));
   }
   return result;
 }
@@ -189,11 +193,11 @@ int main(int argc, char** argv) {
   try {
     return Run(argc, argv);
   } catch (const std::bad_alloc&) {
-    WriteLine("Quonvel error: Out of memory.");
+    WriteMessage("Quonvel error: Out of memory.");
   } catch (const std::exception& error) {
-    WriteLine(std::string("Quonvel error: ") + error.what());
+    WriteMessage(std::string("Quonvel error: ") + error.what());
   } catch (...) {
-    WriteLine("Quonvel error: Unexpected failure.");
+    WriteMessage("Quonvel error: Unexpected failure.");
   }
   return kFailure;
 }

@@ -104,18 +104,17 @@ constexpr std::size_t kJoinedLine = std::size_t{1} << 16;
 void PrepareStandardOutput() {
 #ifndef _WIN32
   std::signal(SIGPIPE, SIG_IGN);
+  // A file grown past the size limit is a failed write, not the process's
+  // end; a layout that ignores failed writes goes on as it would on a full
+  // disk.
+  std::signal(SIGXFSZ, SIG_IGN);
 #endif
   InstallStopHandlers();
 }
 
 LineOutput::LineOutput(int descriptor) : descriptor_(descriptor), kind_(KindOf(descriptor)) {}
 
-void LineOutput::StopOnFailure() {
-  stopOnFailure_ = true;
-#ifndef _WIN32
-  std::signal(SIGXFSZ, SIG_IGN);
-#endif
-}
+void LineOutput::StopOnFailure() { stopOnFailure_ = true; }
 
 // Writes `bytes`, in which a line ends at each of `lineEnds` (ascending);
 // bytes after the last of them begin a line that a later call ends. The stop
@@ -231,4 +230,35 @@ bool WriteLine(std::string_view text) { return StandardOutput().WriteLine(text);
 void WriteErrorLine(std::string_view text) {
   static LineOutput error(2);
   error.WriteLine(text);
+}
+
+namespace {
+bool messagesToStandardError = false;
+}
+
+void SendMessagesToStandardError() { messagesToStandardError = true; }
+
+void WriteMessage(std::string_view text) {
+  if (messagesToStandardError) {
+    WriteErrorLine(text);
+  } else {
+    WriteLine(text);
+  }
+}
+
+std::string Printable(std::string_view name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string printable;
+  printable.reserve(name.size());
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      printable.push_back(c);
+    } else if (c == '\n' || c == '\r' || c == '\t') {
+      printable.append(1, '\\').append(1, c == '\n' ? 'n' : c == '\r' ? 'r' : 't');
+    } else {
+      printable.append("\\x").append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
+    }
+  }
+  return printable;
 }

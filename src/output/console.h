@@ -78,3 +78,15 @@ bool WriteLine(std::string_view text);
 // A message line on standard error, for a failed write of the output, which
 // the output itself cannot carry.
 void WriteErrorLine(std::string_view text);
+
+// Quonvel's own messages go to standard output, as the default layout always
+// wrote them, until this call sends them to standard error, where the opt-in
+// layouts keep them, so that they neither break a document nor pass for a
+// diagnostic.
+void SendMessagesToStandardError();
+void WriteMessage(std::string_view text);
+
+// A name as a message shows it: control characters, which would split the
+// line or move the cursor, written as \n, \r, \t or \xHH; every other byte
+// as it is.
+std::string Printable(std::string_view name);
