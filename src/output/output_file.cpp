@@ -151,8 +151,8 @@ int NamedDescriptor(const std::string& path) {
   for (int hop = 0; hop < 40; ++hop) {
     const std::string name = at.string();
     for (const std::string_view folder : {"/dev/fd/", "/proc/self/fd/"}) {
-      const std::string_view number = std::string_view(name).substr(
-          name.starts_with(folder) ? folder.size() : name.size());
+      const std::string_view number =
+          std::string_view(name).substr(name.starts_with(folder) ? folder.size() : name.size());
       if (!number.empty() && number.size() < 9 &&
           number.find_first_not_of("0123456789") == std::string_view::npos) {
         return std::stoi(std::string(number));
@@ -202,8 +202,9 @@ int CreateUnnamed([[maybe_unused]] const std::string& folder) {
 bool LinkUnnamed([[maybe_unused]] int descriptor, [[maybe_unused]] const std::string& path) {
 #ifdef O_TMPFILE
   const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
-  return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
-         linkat(descriptor, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0;
+  if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  // Without /proc only; otherwise its answer (EEXIST) stands.
+  return errno == ENOENT && linkat(descriptor, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0;
 #else
   return false;
 #endif
@@ -374,8 +375,12 @@ bool OutputFile::Commit() {
     // cannot replace a file. A stop in between removes the name.
     temporary_ = TemporaryName(FolderOf(path_));
     RemoveOnStop(temporary_.c_str());
-    Remove(temporary_);  // ours by its name: left by an earlier process of our number
-    if (!LinkUnnamed(descriptor_, temporary_)) temporary_.clear();
+    bool linked = LinkUnnamed(descriptor_, temporary_);
+    if (!linked && errno == EEXIST) {
+      Remove(temporary_);  // ours by its name: left by an earlier process of our number
+      linked = LinkUnnamed(descriptor_, temporary_);
+    }
+    if (!linked) temporary_.clear();
   }
   const bool closed = Close(descriptor_);
   descriptor_ = -1;
