@@ -24,6 +24,10 @@ ReadingRules ReadingRulesFor(Recognition recognition) {
   return rules;
 }
 
+bool UnreadFromItsStart(const InputFile& input, const RunOutcome& outcome) {
+  return !outcome.readerGone && !outcome.inputComplete && !input.delivered;
+}
+
 CountsOn CountAfterReaderGone(const LineOutput& output, bool counting) {
   if (!counting) return nullptr;
   return [&output] { return output.ReaderGone(); };

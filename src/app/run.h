@@ -6,6 +6,7 @@
 #include <functional>
 #include <string_view>
 
+#include "input/input_file.h"
 #include "input/line_reader.h"
 #include "layouts/layout.h"
 #include "output/console.h"
@@ -28,6 +29,9 @@ struct RunOutcome {
   std::uint64_t warnings = 0;
   std::uint64_t notes = 0;
 };
+
+// Whether the log failed its first read: nothing of it was read at all.
+bool UnreadFromItsStart(const InputFile& input, const RunOutcome& outcome);
 
 // Asked once `write` has refused text: true to read the rest of the log all
 // the same, counting its diagnostics without writing them (a reader of the

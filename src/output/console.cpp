@@ -232,33 +232,21 @@ void WriteErrorLine(std::string_view text) {
   error.WriteLine(text);
 }
 
-namespace {
-bool messagesToStandardError = false;
+std::string QuotedForMessage(std::string_view text) {
+  return "\"" + EscapedForMessage(text) + "\"";
 }
 
-void SendMessagesToStandardError() { messagesToStandardError = true; }
-
-void WriteMessage(std::string_view text) {
-  if (messagesToStandardError) {
-    WriteErrorLine(text);
-  } else {
-    WriteLine(text);
-  }
-}
-
-std::string Printable(std::string_view name) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string printable;
-  printable.reserve(name.size());
-  for (const char c : name) {
+std::string EscapedForMessage(std::string_view text) {
+  std::string quoted;
+  for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte >= 0x20 && byte != 0x7F) {
-      printable.push_back(c);
-    } else if (c == '\n' || c == '\r' || c == '\t') {
-      printable.append(1, '\\').append(1, c == '\n' ? 'n' : c == '\r' ? 'r' : 't');
-    } else {
-      printable.append("\\x").append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
+      quoted.push_back(c);
+      continue;
     }
+    constexpr char kHex[] = "0123456789ABCDEF";
+    quoted.append("\\x").push_back(kHex[byte >> 4]);
+    quoted.push_back(kHex[byte & 0xF]);
   }
-  return printable;
+  return quoted;
 }

@@ -79,14 +79,9 @@ bool WriteLine(std::string_view text);
 // the output itself cannot carry.
 void WriteErrorLine(std::string_view text);
 
-// Quonvel's own messages go to standard output, as the default layout always
-// wrote them, until this call sends them to standard error, where the opt-in
-// layouts keep them, so that they neither break a document nor pass for a
-// diagnostic.
-void SendMessagesToStandardError();
-void WriteMessage(std::string_view text);
-
-// A name as a message shows it: control characters, which would split the
-// line or move the cursor, written as \n, \r, \t or \xHH; every other byte
-// as it is.
-std::string Printable(std::string_view name);
+// `text` in double quotes for a message line, each control character
+// written as \xNN: a name that holds a line end must not split the message
+// or pass for a line of its own.
+std::string QuotedForMessage(std::string_view text);
+// The same without the quotes.
+std::string EscapedForMessage(std::string_view text);
