@@ -1,6 +1,7 @@
 #include "output/output_file.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
@@ -226,8 +227,10 @@ bool Replace(const std::string& from, const std::string& to) {
 }
 void Remove(const std::string& path) { unlink(path.c_str()); }
 
-// A process we may not signal exists all the same.
+// A process we may not signal exists all the same. A number past pid_t's
+// range names none (and must not become a process group's).
 bool ProcessExists(unsigned long number) {
+  if (number == 0 || number > static_cast<unsigned long>(INT_MAX)) return false;
   return kill(static_cast<pid_t>(number), 0) == 0 || errno == EPERM;
 }
 
@@ -257,10 +260,6 @@ std::string FolderOf(const std::string& path) {
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-// The new file's name: short, so that it fits wherever the target's name
-// fits, hidden where a leading dot hides, and telling which process on which
-// machine made it, so that a later run can remove what a killed one left:
-// ".quonvel-4711-1a2b3c4d.tmp".
 constexpr std::string_view kTemporaryStart = ".quonvel-";
 constexpr std::string_view kTemporaryEnd = ".tmp";
 
@@ -276,15 +275,18 @@ const std::string& HostTag() {
   return tag;
 }
 
-std::string TemporaryName(const std::string& folder) {
-  return folder + std::string(kTemporaryStart) + std::to_string(ProcessNumber()) + "-" + HostTag() +
+}  // namespace
+
+std::string TemporaryName(const std::string& folder, unsigned long process) {
+  return folder + std::string(kTemporaryStart) + std::to_string(process) + "-" + HostTag() +
          std::string(kTemporaryEnd);
 }
 
-// Removes the new files that runs on this machine left in `folder` when they
-// were killed: those whose process is gone (or is this one, which has made
-// none yet).
-void RemoveStale(const std::string& folder) {
+std::string TemporaryName(const std::string& folder) {
+  return TemporaryName(folder, ProcessNumber());
+}
+
+void RemoveStaleTemporaries(const std::string& folder) {
   namespace fs = std::filesystem;
   const std::string end = "-" + HostTag() + std::string(kTemporaryEnd);
   std::error_code error;
@@ -298,15 +300,12 @@ void RemoveStale(const std::string& folder) {
         number.find_first_not_of("0123456789") != std::string_view::npos) {
       continue;
     }
-    const unsigned long process = std::stoul(std::string(number));
-    if (process == ProcessNumber() || !ProcessExists(process)) {
+    if (!ProcessExists(std::stoul(std::string(number)))) {
       std::error_code ignored;
       fs::remove(entry->path(), ignored);
     }
   }
 }
-
-}  // namespace
 
 bool NamesTheInput(const std::string& output, const std::string& inputFile) {
   FileId target;
@@ -334,10 +333,14 @@ bool OutputFile::CreateBeside() {
   descriptor_ = CreateUnnamed(folder);
   unnamed_ = descriptor_ >= 0;
   if (unnamed_) return true;
-  RemoveStale(folder);
+  RemoveStaleTemporaries(folder);
   temporary_ = TemporaryName(folder);
   RemoveOnStop(temporary_.c_str());
   descriptor_ = CreateNew(temporary_);
+  if (descriptor_ < 0) {
+    Remove(temporary_);  // ours by its name: left by an earlier process of our number
+    descriptor_ = CreateNew(temporary_);
+  }
   if (descriptor_ >= 0) return true;
   RemoveOnStop(nullptr);
   temporary_.clear();

@@ -18,6 +18,19 @@
 // files count; nothing is opened for reading or writing.
 bool NamesTheInput(const std::string& output, const std::string& inputFile);
 
+// Where the platform or the file system has no file without a name, the new
+// file has one from the start: short, so that it fits wherever the target's
+// name fits, hidden where a leading dot hides, and telling which process on
+// which machine made it (".quonvel-4711-1a2b3c4d.tmp", the last part made
+// from the host name). For `process` of this machine, or this process.
+std::string TemporaryName(const std::string& folder, unsigned long process);
+std::string TemporaryName(const std::string& folder);
+// Removes the new files in `folder` (ending in a separator, or empty for the
+// current folder) that runs on this machine left when they were killed:
+// those whose process has ended. Files of other machines (a shared folder)
+// and of running processes stay.
+void RemoveStaleTemporaries(const std::string& folder);
+
 class OutputFile {
  public:
   // Prepares the target `path`: opens a device or FIFO, or creates the new
