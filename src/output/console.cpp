@@ -232,8 +232,12 @@ void WriteErrorLine(std::string_view text) {
   error.WriteLine(text);
 }
 
+// Appended rather than added up: GCC 12 (MinGW-w64, -O3) takes
+// "\"" + std::string&& for an overlapping copy (-Werror=restrict).
 std::string QuotedForMessage(std::string_view text) {
-  return "\"" + EscapedForMessage(text) + "\"";
+  std::string quoted(1, '"');
+  quoted.append(EscapedForMessage(text)).push_back('"');
+  return quoted;
 }
 
 std::string EscapedForMessage(std::string_view text) {
