@@ -12,6 +12,7 @@
 #include "app/help.h"
 #include "app/options.h"
 #include "app/run.h"
+#include "app/run_mode.h"
 #include "app/version_banner.h"
 #include "input/input_file.h"
 #include "input/line_reader.h"
@@ -138,16 +139,26 @@ int Run(int argc, char** argv) {
 
   // For the default layout a file that cannot be opened is not reported; it
   // simply yields no lines. For the others it fails the run.
-  InputFile input = OpenInputFile(inputFile);
+  InputFile input;
+  if (options.CommandFound) {
+    // Run mode starts the command here.
+    if (const std::optional<int> refused = StartRunMode(options.Command, options.Log, input)) {
+      return *refused;
+    }
+  } else {
+    input = OpenInputFile(inputFile);
+  }
   const bool opened = IsOpen(input) || !optIn;
   LineReader reader(input, ReadingRulesFor(layout->recognition));
   const std::string sourceRoot =
       optIn && !options.SourceRoot.empty() ? AbsoluteSourceRoot(options.SourceRoot) : "";
-  const std::unique_ptr<Layout> writer = layout->make({inputFile, sourceRoot});
+  const std::string logName =
+      options.CommandFound ? (options.LogFound ? options.Log : "-") : inputFile;
+  const std::unique_ptr<Layout> writer = layout->make({logName, sourceRoot});
   // A document is of no use to a reader before it is whole: it leaves in
   // large writes; lines leave one by one, each as soon as it is made.
   const RunOutcome outcome = ConvertLog(
-      reader, *layout, *writer, inputFile,
+      reader, *layout, *writer, logName,
       [&output, layout](std::string_view text) {
         return layout->document ? output.WriteBufferedLine(text) : output.WriteLine(text);
       },
@@ -171,6 +182,8 @@ int Run(int argc, char** argv) {
   } else if (optIn && Fails(failOn, outcome)) {
     result = kDiagnosticsFound;
   }
+  if (options.CommandFound)
+    result = FinishRunMode(options.Command, options.Log, input, outcome, result);
   if (optIn && options.Summary) {
     WriteMessage(true, "Quonvel: " + Count(outcome.errors, "error") + ", " +
                            Count(outcome.warnings, "warning") + ", " +

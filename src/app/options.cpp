@@ -32,7 +32,21 @@ bool ExtractOne(const std::vector<std::string>& arguments, std::string_view opti
 
 }  // namespace
 
-bool ExtractOptions(CmdLineOptions& options, const std::vector<std::string>& arguments) {
+bool ExtractOptions(CmdLineOptions& options, const std::vector<std::string>& all) {
+  std::vector<std::string> arguments = all;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    if (arguments[i] != "--") continue;
+    options.CommandFound = true;
+    options.Command.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
+    arguments.resize(i);
+    break;
+  }
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    if (arguments[i].starts_with("--Log=")) {
+      options.LogFound = true;
+      options.Log = arguments[i].substr(6);
+    }
+  }
   options.InputFileFound = ExtractOne(arguments, kInputFileOption, options.InputFile);
   options.TypCCFound = ExtractOne(arguments, kTypCCOption, options.TypCC);
   options.FormatFound = ExtractOne(arguments, kFormatOption, options.Format);
@@ -41,6 +55,6 @@ bool ExtractOptions(CmdLineOptions& options, const std::vector<std::string>& arg
   options.FailOnFound = ExtractOne(arguments, kFailOnOption, options.FailOn);
   std::string ignored;
   options.Summary = ExtractOne(arguments, kSummaryOption, ignored);
-  return options.InputFileFound && !options.InputFile.empty() && options.TypCCFound &&
-         !options.TypCC.empty();
+  return (options.CommandFound || (options.InputFileFound && !options.InputFile.empty())) &&
+         options.TypCCFound && !options.TypCC.empty();
 }

@@ -22,6 +22,11 @@ struct CmdLineOptions {
   // The file that takes the layout's output instead of standard output.
   bool OutputFound = false;
   std::string Output;
+  bool LogFound = false;
+  std::string Log;
+  // Run mode: everything after the first "--", the program first.
+  bool CommandFound = false;
+  std::vector<std::string> Command;
 };
 
 // Looks for "--InputFile", "--TypCC", "--Format", "--SourceRoot", "--FailOn",
