@@ -73,6 +73,14 @@ bool Ended(const std::string& pidText) {
 #endif
 }
 
+// The bytes of `lines`, each between < and >, as the fake command's args
+// step writes them.
+std::string Echoed(const std::vector<std::string>& lines) {
+  std::vector<std::string> bracketed;
+  for (const std::string& line : lines) bracketed.push_back("<" + line + ">");
+  return OutputLines({bracketed.begin(), bracketed.end()});
+}
+
 bool EndsSoon(const std::string& pidText) {
   for (int i = 0; i < 200 && !Ended(pidText); ++i) std::this_thread::sleep_for(10ms);
   return Ended(pidText);
@@ -162,20 +170,18 @@ TEST_F(RunMode, PassesArgumentsUnchanged) {
   const std::string log = Path("args.log");
   const ProcessResult result = Run({"--Log=" + log}, arguments);
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  std::string expected;
-  for (const std::string& argument : arguments) expected += "<" + argument + ">\n";
-  EXPECT_EQ(Read(log), OutputLines({}) + expected);
+  EXPECT_EQ(Read(log), Echoed(arguments));
 }
 
 // The last lines of a failed command, each cut to a bounded size.
 TEST_F(RunMode, FailureShowsTheLastLines) {
   const ProcessResult result = Run({"--Format=gcc"}, {"lines:30", "long:2000000", "exit:2"});
   EXPECT_EQ(result.exitCode, 2);
-  std::string expected =
-      "Quonvel: \"" QUONVEL_FAKE_COMMAND "\" exited with code 2; its last lines:\n";
-  for (int n = 12; n <= 30; ++n) expected += "line " + std::to_string(n) + "\n";
-  expected += std::string(512, 'x') + "\n";
-  EXPECT_EQ(result.err, OutputLines({}) + expected);
+  std::vector<std::string> expected = {"Quonvel: \"" QUONVEL_FAKE_COMMAND
+                                       "\" exited with code 2; its last lines:"};
+  for (int n = 12; n <= 30; ++n) expected.push_back("line " + std::to_string(n));
+  expected.push_back(std::string(512, 'x'));
+  EXPECT_EQ(result.err, OutputLines({expected.begin(), expected.end()}));
 }
 
 // A process the command left behind holds the pipe: the run still ends, and
@@ -199,7 +205,34 @@ TEST_F(RunMode, VanishedReaderEndsTheCommand) {
   EXPECT_TRUE(EndsSoon(Read(pid)));
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// A batch file runs through cmd.exe, which reads its command line by rules of
+// its own: each argument reaches the batch file (and, through %*, the
+// program it calls) unchanged, or is refused when no quoting can carry it.
+TEST_F(RunMode, BatchFileArguments) {
+  const std::string batch = Path("echo args.bat");
+  std::ofstream(batch, std::ios::binary) << "@\"" QUONVEL_FAKE_COMMAND "\" args %*\r\n";
+  const std::vector<std::string> passed = {"a b",  "quote\"inside", "trailing\\", "",
+                                           "100%", "%PATH%",        "a&calc",     "x|y",
+                                           "(z)",  "^caret",        "<in>",       "!bang!"};
+  std::vector<std::string> arguments = {"Quonvel", "--TypCC=TriCore", "--Log=" + Path("bat.log"),
+                                        "--", batch};
+  arguments.insert(arguments.end(), passed.begin(), passed.end());
+  const ProcessResult result = RunProcess(QuonvelPath(), arguments);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  std::vector<std::string> expected = {"args"};
+  expected.insert(expected.end(), passed.begin(), passed.end());
+  EXPECT_EQ(Read(Path("bat.log")), Echoed(expected));
+  for (const std::string refused : {"line\nbreak", "carriage\rreturn"}) {
+    const ProcessResult result =
+        RunProcess(QuonvelPath(), {"Quonvel", "--TypCC=TriCore", "--", batch, "ok", refused});
+    EXPECT_EQ(result.exitCode, 126);
+    EXPECT_EQ(result.err,
+              OutputLines({"Quonvel error: Cannot pass argument 2 to the batch file \"" + batch +
+                           "\": cmd.exe would end the command at its line break."}));
+  }
+}
+#else
 // Quonvel started on its own, its standard output a pipe the test reads.
 struct Started {
   pid_t pid = -1;

@@ -27,7 +27,6 @@
 
 namespace {
 
-const char* onTerm = nullptr;
 long long leftBehind = 0;  // the process id of the last bg: step
 
 void Put(std::FILE* stream, std::string_view text, bool lineEnd = true) {
@@ -37,6 +36,8 @@ void Put(std::FILE* stream, std::string_view text, bool lineEnd = true) {
 }
 
 #ifndef _WIN32
+const char* onTerm = nullptr;
+
 void OnTerm(int) {
   const std::string_view text = onTerm;
   ssize_t ignored = write(STDOUT_FILENO, text.data(), text.size());
@@ -48,7 +49,8 @@ void OnTerm(int) {
 
 void LeaveBehind(const char* self, const std::string& ms) {
 #ifdef _WIN32
-  std::string line = "\"" + std::string(self) + "\" sleep:" + ms;
+  std::string line = "\"";
+  line.append(self).append("\" sleep:").append(ms);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
