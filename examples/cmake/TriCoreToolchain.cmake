@@ -9,7 +9,6 @@
 # cctc is the control program that runs ctc, cptc, astc and ltc; give its
 # path when it is not on PATH (-DCMAKE_C_COMPILER=...).
 set(CMAKE_SYSTEM_NAME Generic)
-set(CMAKE_SYSTEM_PROCESSOR tricore)
 set(CMAKE_C_COMPILER cctc)
 set(CMAKE_CXX_COMPILER cctc)
 
