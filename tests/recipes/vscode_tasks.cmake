@@ -110,4 +110,4 @@ endforeach()
 run(sample.log 0 "${build}" "^$")
 run(sample.log 2 "${build}" "^$")
 # A failure without a diagnostic is named on standard error.
-run(nothing.log 2 "make: *** No rule to make target 'all'.  Stop." "2")
+run(nothing.log 2 "make: *** No rule to make target 'all'.  Stop." "exited with code 2")
