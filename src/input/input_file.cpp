@@ -32,11 +32,15 @@ InputFile OpenInputFile(const std::string& path) {
   return input;
 }
 
-bool IsOpen(const InputFile& input) { return input.handle != nullptr; }
+bool IsOpen(const InputFile& input) { return input.handle != nullptr || input.command; }
 
-void Close(InputFile& input) { input.handle.reset(); }
+void Close(InputFile& input) {
+  if (input.command) CloseCommand(*input.command);
+  input.handle.reset();
+}
 
 long long ReadSome(InputFile& input, char* to, std::size_t size) {
+  if (input.command) return ReadCommand(*input.command, to, size);
   std::FILE* const file = input.handle.get();
 #ifdef _WIN32
   // The file is in binary mode; _read takes an unsigned count and returns 0

@@ -22,6 +22,9 @@ constexpr unsigned long kStoppedExitCode = 0xC000013Au;
 std::atomic<bool> writing{false};
 std::atomic<unsigned long> stopCode{0};
 std::atomic<const char*> removed{nullptr};
+// Run mode (ForwardStopsTo): where a stop request goes instead, 0 for none.
+std::atomic<long> forwardTo{0};
+std::atomic<bool> terminalReachesCommand{false};
 
 [[noreturn]] void EndProcess(unsigned long code) {
 #ifdef _WIN32
@@ -51,6 +54,9 @@ BOOL WINAPI OnControl(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
     return FALSE;
   }
+  // Run mode: the command shares the console and has the event too; Quonvel
+  // reads on until it ends. A closed console ends both (the job goes with us).
+  if (event != CTRL_CLOSE_EVENT && forwardTo.load() != 0) return TRUE;
   Stop(kStoppedExitCode);
   // The writer ends the process after its line; returning would let the
   // system end it now after a console close.
@@ -58,6 +64,15 @@ BOOL WINAPI OnControl(DWORD event) {
 }
 #else
 void OnSignal(int signal) { Stop(128u + static_cast<unsigned>(signal)); }
+
+// Run mode: the request goes to the command, unless the terminal sent it to
+// the process group that the command shares with us (SI_KERNEL).
+void OnForwardedSignal(int signal, siginfo_t* info, void*) {
+  const long target = forwardTo.load();
+  if (target == 0) return OnSignal(signal);
+  if (terminalReachesCommand.load() && info != nullptr && info->si_code == SI_KERNEL) return;
+  kill(static_cast<pid_t>(target), signal);
+}
 #endif
 
 }  // namespace
@@ -90,3 +105,25 @@ void LineDone() {
 }
 
 void RemoveOnStop(const char* path) { removed.store(path); }
+
+void ForwardStopsTo(long target, bool terminalReachesIt) {
+  terminalReachesCommand.store(terminalReachesIt);
+  forwardTo.store(target);
+#ifndef _WIN32
+  // Installed on the first call; it acts as the plain handler once
+  // forwarding ends. A signal that was ignored at start stays ignored.
+  static bool installed = false;
+  if (installed || target == 0) return;
+  installed = true;
+  struct sigaction action {};
+  action.sa_sigaction = OnForwardedSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART | SA_SIGINFO;
+  for (const int signal : {SIGTERM, SIGINT}) {
+    struct sigaction before {};
+    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) {
+      sigaction(signal, &action, nullptr);
+    }
+  }
+#endif
+}
