@@ -42,9 +42,9 @@ endfunction()
 # A wrong path, then Quonvel on PATH: the second configure finds it.
 configure("Quonvel not at the path given" fails 0 "Quonvel not found"
   -DQUONVEL_EXECUTABLE=${WORK}/no-such-Quonvel -DTRICORE_SOURCE_DIR=${src})
-configure("no sources" fails 0 "TRICORE_SOURCE_DIR is not a folder: \"${WORK}/no-such-ecu\""
-  -DTRICORE_SOURCE_DIR=${WORK}/no-such-ecu)
 set(ENV{PATH} "${WORK}/bin:$ENV{PATH}")
+configure("Quonvel on PATH, no sources" fails 0
+  "TRICORE_SOURCE_DIR is not a folder:;no-such-ecu" -DTRICORE_SOURCE_DIR=${WORK}/no-such-ecu)
 configure("Quonvel on PATH, configured again" passes 0 "" -DTRICORE_SOURCE_DIR=${src})
 build("first build" passes 1 "${diagnostic}" "")
 file(SHA256 ${SAMPLE} printed)
