@@ -7,8 +7,6 @@ namespace {
 
 constexpr int kFailure = -4;
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
 }  // namespace
 
 std::optional<int> StartRunMode(const std::vector<std::string>& command, const std::string& log,
@@ -27,7 +25,7 @@ int FinishRunMode(const std::vector<std::string>& command, const std::string& lo
   }
   const int code = WaitForCommand(input);
   if (CommandLogFailed(input)) {
-    WriteErrorLine("Quonvel error: Cannot write " + Quoted(log) + ".");
+    WriteErrorLine("Quonvel error: Cannot write " + QuotedForMessage(log) + ".");
     if (own == 0) own = kFailure;
   }
   if (code == 0) return own;
@@ -35,7 +33,7 @@ int FinishRunMode(const std::vector<std::string>& command, const std::string& lo
   // would otherwise fail in silence: what it said last tells why.
   if (outcome.errors + outcome.warnings + outcome.notes == 0) {
     const std::vector<std::string> tail = CommandTail(input);
-    WriteErrorLine("Quonvel: " + Quoted(command.front()) + " exited with code " +
+    WriteErrorLine("Quonvel: " + QuotedForMessage(command.front()) + " exited with code " +
                    std::to_string(code) +
                    (tail.empty() ? " and wrote nothing." : "; its last lines:"));
     for (const std::string& line : tail) WriteErrorLine(line);

@@ -270,11 +270,14 @@ CommandStart StartProcess(const std::vector<std::string>& argv, CommandProcess& 
   std::size_t refused = 0;
   if (!CommandLine(argv, program, line, refused)) {
     return NotStarted(CommandStatus::kNotStartable,
-                      refused == 0 ? "Cannot run the batch file \"" + argv[0] +
-                                         "\": cmd.exe would read its name differently."
-                                   : "Cannot pass argument " + std::to_string(refused) +
-                                         " to the batch file \"" + argv[0] +
-                                         "\": cmd.exe would end the command at its line break.");
+                      refused == 0
+                          ? "Cannot run the batch file \"" + argv[0] +
+                                "\": cmd.exe would read its name differently."
+                          : std::string("Cannot pass argument ")
+                                .append(std::to_string(refused))
+                                .append(" to the batch file \"")
+                                .append(argv[0])
+                                .append("\": cmd.exe would end the command at its line break."));
   }
   HANDLE ours = nullptr;
   HANDLE theirs = nullptr;

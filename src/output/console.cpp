@@ -234,7 +234,10 @@ void WriteErrorLine(std::string_view text) {
 }
 
 std::string QuotedForMessage(std::string_view text) {
-  return "\"" + EscapedForMessage(text) + "\"";
+  // Appended, not "\"" + ...: GCC 12 warns of a false overlap there (-Wrestrict).
+  std::string quoted = "\"";
+  quoted.append(EscapedForMessage(text)).push_back('"');
+  return quoted;
 }
 
 std::string EscapedForMessage(std::string_view text) {

@@ -83,10 +83,11 @@ int main(int argc, char** argv) {
     if (verb == "err") Put(stderr, value);
     if (verb == "raw") Put(stdout, value, false);
     if (verb == "lines") {
-      for (int n = 1; n <= std::atoi(value.c_str()); ++n) Put(stdout, "line " + std::to_string(n));
+      for (int n = 1; n <= std::atoi(value.c_str()); ++n)
+        Put(stdout, std::string("line ").append(std::to_string(n)));
     }
     if (verb == "args") {
-      for (int k = 1; k < argc; ++k) Put(stdout, "<" + std::string(argv[k]) + ">");
+      for (int k = 1; k < argc; ++k) Put(stdout, std::string("<").append(argv[k]).append(">"));
     }
     if (verb == "sleep")
       std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(value.c_str())));
