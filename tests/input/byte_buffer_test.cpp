@@ -34,7 +34,7 @@ TEST(ByteBuffer, KeepsEveryPositionThroughRollsAndGrowth) {
        {{Step::kFill, "abcdef", 0}, {Step::kConsume, {}, 1}, {Step::kFill, "ghijklmnopq", 0}},
        1,
        17,
-       18},
+       22},
       {"a cut drops the end; the next fill goes on at the cut",
        {{Step::kFill,
          "abc\x1A"
