@@ -160,14 +160,34 @@ Pos LineReader::TextStart(Pos from, Pos textEnd) const {
   return from;
 }
 
-// The end of the physical line at `from`, looked for from `searched` on
-// (nothing before it ends the line): kWhole with its line end, kLast when
-// the log ends it, kNotYet (span.next: where to look on) when more text is
-// needed to tell.
+// Where the physical line at scan_ begins: after what is left of the line
+// end before it, when a read ended in the middle of that line end (a run of
+// CRs whose LF may still come). False, with those bytes passed (scan_ after
+// them), when only more text can tell.
+bool LineReader::Settle(Pos& from) {
+  from = scan_;
+  if (!afterCr_) return true;
+  const char* const begin = buffer_.At(scan_);
+  const char* const end = buffer_.At(buffer_.End());
+  const char* at = begin;
+  while (at != end && *at == '\r') ++at;
+  if (at == end && !source_.AtEnd()) {
+    scan_ = buffer_.End();
+    return false;
+  }
+  from = scan_ + static_cast<Pos>(at - begin) + (at != end && *at == '\n' ? 1 : 0);
+  return true;
+}
+
+// The end of the physical line at scan_ whose text starts at `from`, looked
+// for from `searched` on (nothing before it ends the line): kWhole with its
+// line end, kLast when the log ends it, kNotYet (span.next: where to look
+// on) when more text is needed to tell.
 LineReader::Held LineReader::FindEnd(Pos from, Pos searched, Span& span) const {
   const char* const begin = buffer_.At(searched);
   const char* const end = buffer_.At(buffer_.End());
-  span.start = from;
+  span.start = scan_;
+  span.crOpen = false;
   if (!rules_.soundReading) {
     const char* const lf = FindByte(begin, end, '\n');
     if (lf != end) {
@@ -178,14 +198,12 @@ LineReader::Held LineReader::FindEnd(Pos from, Pos searched, Span& span) const {
       return Held::kWhole;
     }
   } else if (const char* const stop = FindLineEnd(begin, end); stop != end) {
-    // A run of CRs, and the LF after it, is one line end.
+    // A run of CRs, and the LF after it, is one line end; when the text
+    // held ends in it, the next line starts with what is left of it.
     const char* after = stop;
     while (after != end && *after == '\r') ++after;
     span.textEnd = searched + static_cast<Pos>(stop - begin);
-    if (after == end && !source_.AtEnd()) {
-      span.next = span.textEnd;
-      return Held::kNotYet;
-    }
+    span.crOpen = after == end && !source_.AtEnd();
     span.next = searched + static_cast<Pos>(after - begin) + (after != end && *after == '\n');
     span.text = TextStart(from, span.textEnd);
     return Held::kWhole;
@@ -201,9 +219,20 @@ LineReader::Held LineReader::FindEnd(Pos from, Pos searched, Span& span) const {
 // checked whenever holding it more would grow the buffer, an excerpt before
 // every read.
 LineReader::Held LineReader::HoldLine(Purpose purpose, Span& span) {
-  Pos searched = scan_;
+  Pos from = scan_;
+  while (!Settle(from)) {
+    // Nothing before scan_ is needed for a first line; a run of CRs that
+    // would grow the buffer leaves no room for an excerpt.
+    if (purpose == Purpose::kFirst) {
+      buffer_.Consume(scan_);
+    } else if (buffer_.WouldGrow(source_.RoomWanted())) {
+      return Held::kNotNeeded;
+    }
+    ReadMore();
+  }
+  Pos searched = from;
   for (;;) {
-    const Held held = FindEnd(scan_, searched, span);
+    const Held held = FindEnd(from, searched, span);
     if (held == Held::kWhole) return held;
     // The line that the end of the log ends; one that a read error cut
     // short says nothing reliable.
@@ -211,16 +240,20 @@ LineReader::Held LineReader::HoldLine(Purpose purpose, Span& span) {
     searched = span.next;
     if ((purpose == Purpose::kExcerpt ||
          (purpose == Purpose::kFirst && buffer_.WouldGrow(source_.RoomWanted()))) &&
-        !Needed(purpose)) {
+        !Needed(purpose, from)) {
       return Held::kNotNeeded;
     }
     ReadMore();
   }
 }
 
-bool LineReader::Needed(Purpose purpose) const {
-  // CRs at the end of what is held may turn out to be part of the line end.
-  std::string_view held = buffer_.Text(TextStart(scan_, buffer_.End()), buffer_.End());
+bool LineReader::Needed(Purpose purpose, Pos from) const {
+  // CRs at the end of what is held may turn out to be part of the line end,
+  // and its first bytes the start of a byte order mark.
+  std::string_view held = buffer_.Text(TextStart(from, buffer_.End()), buffer_.End());
+  if (!held.empty() && held.size() < kByteOrderMark.size() && kByteOrderMark.starts_with(held)) {
+    return true;
+  }
   while (!held.empty() && held.back() == '\r') held.remove_suffix(1);
   switch (purpose) {
     case Purpose::kFirst:
@@ -233,6 +266,13 @@ bool LineReader::Needed(Purpose purpose) const {
   return true;
 }
 
+// Goes on to the physical line after `span`.
+void LineReader::Advance(const Span& span) {
+  scan_ = span.next;
+  afterCr_ = span.crOpen;
+  ++number_;
+}
+
 // Most lines open with a byte that opens no rule, or leave every rule in
 // their first bytes: passed over here, in a few operations each, unless the
 // join marker makes them take the next.
@@ -240,13 +280,14 @@ void LineReader::PassOverQuickly() {
   const bool* const opening = rules_.openingBytes;
   if (opening == nullptr) return;
   Span span;
-  while (FindEnd(scan_, scan_, span) == Held::kWhole && !HoldsJoinMarker(scan_, span.textEnd)) {
+  Pos from = scan_;
+  while (Settle(from) && FindEnd(from, from, span) == Held::kWhole &&
+         !HoldsJoinMarker(scan_, span.textEnd)) {
     if (opening[static_cast<unsigned char>(*buffer_.At(span.text))] &&
         rules_.mayMatter(buffer_.Text(span.text, std::min(span.textEnd, span.text + kPrefix)))) {
       break;
     }
-    scan_ = span.next;
-    ++number_;
+    Advance(span);
   }
   buffer_.Consume(scan_);
 }
@@ -269,13 +310,20 @@ bool LineReader::SkipLine(std::string_view watch, bool& held) {
   held = false;
   for (;;) {
     Span span;
-    const Held found = FindEnd(scan_, scan_, span);
+    Pos from = scan_;
+    if (!Settle(from)) {
+      buffer_.Consume(scan_);
+      ReadMore();
+      continue;
+    }
+    const Held found = FindEnd(from, from, span);
     if (!watch.empty() && !held) {
       const char* const to = buffer_.At(span.textEnd);
-      held = FindText(buffer_.At(scan_), to, watch) != to;
+      held = FindText(buffer_.At(from), to, watch) != to;
     }
     if (found == Held::kWhole) {
       scan_ = span.next;
+      afterCr_ = span.crOpen;
       return true;
     }
     if (found == Held::kLast) {
@@ -287,6 +335,7 @@ bool LineReader::SkipLine(std::string_view watch, bool& held) {
     const Pos end = buffer_.End();
     const Pos overlap = held || watch.empty() ? 0 : std::min<Pos>(watch.size() - 1, end - scan_);
     scan_ = std::min(span.next, end - overlap);
+    afterCr_ = false;
     buffer_.Consume(scan_);
     ReadMore();
   }
@@ -319,8 +368,7 @@ bool LineReader::HandOut(Held first, const Span& span, ReadLine& line) {
   const bool joins = HoldsJoinMarker(span.start, span.textEnd);
   const std::string_view text = buffer_.Text(span.text, span.textEnd);
   const bool matters = rules_.mayMatter == nullptr || rules_.mayMatter(text.substr(0, kPrefix));
-  scan_ = span.next;
-  ++number_;
+  Advance(span);
   done_ = first == Held::kLast;
   if (joins) return Join(span, number, matters, line);
   if (!matters) return false;
@@ -335,7 +383,7 @@ bool LineReader::HandOut(Held first, const Span& span, ReadLine& line) {
 
 // Joins the continuation at scan_ (empty when the log ends here) to `first`.
 bool LineReader::Join(const Span& first, std::uint64_t number, bool matters, ReadLine& line) {
-  Span next{scan_, scan_, scan_, scan_};
+  Span next{scan_, scan_, scan_, scan_, false};
   if (!done_) {
     if (!matters) {
       ++number_;
@@ -348,8 +396,7 @@ bool LineReader::Join(const Span& first, std::uint64_t number, bool matters, Rea
       done_ = true;
       return false;
     }
-    scan_ = next.next;
-    ++number_;
+    Advance(next);
     done_ = second == Held::kLast;
   }
   if (!matters) return false;
@@ -386,8 +433,7 @@ bool LineReader::TakeExcerpt(std::string_view& excerpt) {
   if (!excerpt_.ready) return false;
   excerpt_.ready = false;
   excerpt = buffer_.Text(excerpt_.text, excerpt_.span.textEnd);
-  scan_ = excerpt_.span.next;
-  ++number_;
+  Advance(excerpt_.span);
   done_ = excerpt_.last;
   return true;
 }

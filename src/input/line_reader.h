@@ -143,12 +143,14 @@ class LineReader {
   enum class Held : std::uint8_t { kWhole, kLast, kNotNeeded, kNone, kNotYet };
   enum class Purpose : std::uint8_t { kFirst, kContinuation, kExcerpt };
   // One physical line: where its bytes start, where its text starts (after a
-  // byte order mark) and ends, and where the next line starts.
+  // byte order mark) and ends, and where the next line starts; crOpen: the
+  // CRs that end it reach the end of the text read so far.
   struct Span {
     Pos start = 0;
     Pos text = 0;
     Pos textEnd = 0;
     Pos next = 0;
+    bool crOpen = false;
   };
   // The join marker begins nowhere in [from, next): next is the next place
   // it begins (found), or where the search ended.
@@ -165,10 +167,12 @@ class LineReader {
     Span span;
   };
 
+  bool Settle(Pos& from);
   Held FindEnd(Pos from, Pos searched, Span& span) const;
+  void Advance(const Span& span);
   Pos TextStart(Pos from, Pos textEnd) const;
   Held HoldLine(Purpose purpose, Span& span);
-  bool Needed(Purpose purpose) const;
+  bool Needed(Purpose purpose, Pos from) const;
   void PassOverQuickly();
   void PassOver();
   void EveryLine();
@@ -191,6 +195,7 @@ class LineReader {
   ByteBuffer buffer_;
   TextSource source_;
   Pos scan_ = 0;              // where the next physical line starts
+  bool afterCr_ = false;      // CRs that end the line before may go on at scan_
   std::uint64_t number_ = 1;  // the number of the physical line at scan_
   Excerpt excerpt_;           // the excerpt after the line handed out last
   MarkerPlace marker_;
