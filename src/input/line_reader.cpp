@@ -279,16 +279,46 @@ void LineReader::Advance(const Span& span) {
 void LineReader::PassOverQuickly() {
   const bool* const opening = rules_.openingBytes;
   if (opening == nullptr) return;
+  if (!rules_.soundReading) {
+    PassOverClassic(opening);
+    return;
+  }
   Span span;
   Pos from = scan_;
-  while (Settle(from) && FindEnd(from, from, span) == Held::kWhole &&
-         !HoldsJoinMarker(scan_, span.textEnd)) {
+  while (Settle(from) && FindEnd(from, from, span) == Held::kWhole) {
     if (opening[static_cast<unsigned char>(*buffer_.At(span.text))] &&
         rules_.mayMatter(buffer_.Text(span.text, std::min(span.textEnd, span.text + kPrefix)))) {
       break;
     }
     Advance(span);
   }
+  buffer_.Consume(scan_);
+}
+
+// The same for the classic reading, where most of a log's lines pass: the
+// line ends alone, with all in locals. The log's first line, which may open
+// with a byte order mark, is left to HoldLine.
+void LineReader::PassOverClassic(const bool* opening) {
+  Pos scan = scan_;
+  std::uint64_t number = number_;
+  const char* at = buffer_.At(scan);
+  const char* const end = buffer_.At(buffer_.End());
+  while (scan != 0) {
+    const char* const lf = FindByte(at, end, '\n');
+    if (lf == end) break;
+    const Pos next = scan + static_cast<Pos>(lf - at) + 1;
+    if (HoldsJoinMarker(scan, next - 1)) break;
+    if (opening[static_cast<unsigned char>(*at)]) {
+      const char* const textEnd = lf - (lf != at && lf[-1] == '\r' ? 1 : 0);
+      const auto size = static_cast<std::size_t>(std::min(textEnd - at, std::ptrdiff_t{kPrefix}));
+      if (rules_.mayMatter({at, size})) break;
+    }
+    at = lf + 1;
+    scan = next;
+    ++number;
+  }
+  scan_ = scan;
+  number_ = number;
   buffer_.Consume(scan_);
 }
 

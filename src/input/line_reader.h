@@ -174,6 +174,7 @@ class LineReader {
   Held HoldLine(Purpose purpose, Span& span);
   bool Needed(Purpose purpose, Pos from) const;
   void PassOverQuickly();
+  void PassOverClassic(const bool* opening);
   void PassOver();
   void EveryLine();
   bool SkipLine(std::string_view watch, bool& held);
