@@ -11,6 +11,7 @@ namespace {
 using Pos = ByteBuffer::Pos;
 
 constexpr char kCtrlZ = '\x1A';
+constexpr std::size_t kNoExcerpt = static_cast<std::size_t>(-1);
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // How much of a whole line the rules look at to tell whether it may matter:
 // most lines leave every pattern within their first bytes, and the match
@@ -187,6 +188,7 @@ LineReader::Held LineReader::FindEnd(Pos from, Pos searched, Span& span) const {
   const char* const begin = buffer_.At(searched);
   const char* const end = buffer_.At(buffer_.End());
   span.start = scan_;
+  span.begin = from;
   span.crOpen = false;
   if (!rules_.soundReading) {
     const char* const lf = FindByte(begin, end, '\n');
@@ -219,13 +221,14 @@ LineReader::Held LineReader::FindEnd(Pos from, Pos searched, Span& span) const {
 // checked whenever holding it more would grow the buffer, an excerpt before
 // every read.
 LineReader::Held LineReader::HoldLine(Purpose purpose, Span& span) {
+  const Pos entry = scan_;
   Pos from = scan_;
   while (!Settle(from)) {
-    // Nothing before scan_ is needed for a first line; a run of CRs that
-    // would grow the buffer leaves no room for an excerpt.
+    // Nothing before scan_ is needed for a first line; after a line that is
+    // held, more than a few CRs more mean no excerpt follows.
     if (purpose == Purpose::kFirst) {
       buffer_.Consume(scan_);
-    } else if (buffer_.WouldGrow(source_.RoomWanted())) {
+    } else if (scan_ - entry > kPrefix) {
       return Held::kNotNeeded;
     }
     ReadMore();
@@ -376,6 +379,17 @@ bool LineReader::Next(ReadLine& line) {
   for (;;) {
     buffer_.Consume(scan_);  // the line handed out before is done with
     if (done_) return false;
+    if (excerpt_.taken) {
+      // The rest of the excerpt's line end is no line's bytes.
+      excerpt_.taken = false;
+      Pos from = scan_;
+      while (!Settle(from)) {
+        buffer_.Consume(scan_);
+        ReadMore();
+      }
+      scan_ = from;
+      afterCr_ = false;
+    }
     PassOverQuickly();
     Span span;
     const Held first = HoldLine(Purpose::kFirst, span);
@@ -407,13 +421,15 @@ bool LineReader::HandOut(Held first, const Span& span, ReadLine& line) {
       IsSpace(text[lead.size()])) {
     PrepareExcerpt();  // may read, which may roll: the views are taken after it
   }
-  line = {buffer_.Text(span.text, span.textEnd), number, buffer_.Text(span.start, span.next)};
+  // What is left of the line end before an excerpt is this line's.
+  const Pos rawEnd = excerpt_.ready ? excerpt_.span.begin : span.next;
+  line = {buffer_.Text(span.text, span.textEnd), number, buffer_.Text(span.start, rawEnd)};
   return true;
 }
 
 // Joins the continuation at scan_ (empty when the log ends here) to `first`.
 bool LineReader::Join(const Span& first, std::uint64_t number, bool matters, ReadLine& line) {
-  Span next{scan_, scan_, scan_, scan_, false};
+  Span next{scan_, scan_, scan_, scan_, scan_, false};
   if (!done_) {
     if (!matters) {
       ++number_;
@@ -451,17 +467,24 @@ bool LineReader::Join(const Span& first, std::uint64_t number, bool matters, Rea
 // The line after a line that may show an excerpt, made whole when it is one,
 // so that TakeExcerpt needs no read (which could roll the line handed out).
 void LineReader::PrepareExcerpt() {
+  const Pos scan = scan_;  // HoldLine may pass the rest of a line end
   Span span;
   const Held held = HoldLine(Purpose::kExcerpt, span);
-  if (held != Held::kWhole && held != Held::kLast) return;
-  const std::size_t text = rules_.excerptTextStart(buffer_.Text(span.text, span.textEnd), true);
-  if (text == static_cast<std::size_t>(-1)) return;
-  excerpt_ = {true, held == Held::kLast, span.text + text, span};
+  const std::size_t text =
+      held == Held::kWhole || held == Held::kLast
+          ? rules_.excerptTextStart(buffer_.Text(span.text, span.textEnd), true)
+          : kNoExcerpt;
+  if (text == kNoExcerpt) {
+    scan_ = scan;
+    return;
+  }
+  excerpt_ = {true, false, held == Held::kLast, span.text + text, span};
 }
 
 bool LineReader::TakeExcerpt(std::string_view& excerpt) {
   if (!excerpt_.ready) return false;
   excerpt_.ready = false;
+  excerpt_.taken = true;
   excerpt = buffer_.Text(excerpt_.text, excerpt_.span.textEnd);
   Advance(excerpt_.span);
   done_ = excerpt_.last;

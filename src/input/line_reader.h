@@ -142,11 +142,13 @@ class LineReader {
   using Pos = ByteBuffer::Pos;
   enum class Held : std::uint8_t { kWhole, kLast, kNotNeeded, kNone, kNotYet };
   enum class Purpose : std::uint8_t { kFirst, kContinuation, kExcerpt };
-  // One physical line: where its bytes start, where its text starts (after a
-  // byte order mark) and ends, and where the next line starts; crOpen: the
-  // CRs that end it reach the end of the text read so far.
+  // One physical line: where its bytes start, where it begins after what is
+  // left of the line end before it, where its text starts (after a byte
+  // order mark) and ends, and where the next line starts; crOpen: the CRs
+  // that end it reach the end of the text read so far.
   struct Span {
     Pos start = 0;
+    Pos begin = 0;
     Pos text = 0;
     Pos textEnd = 0;
     Pos next = 0;
@@ -162,6 +164,7 @@ class LineReader {
   };
   struct Excerpt {
     bool ready = false;
+    bool taken = false;
     bool last = false;  // the log ends with it
     Pos text = 0;
     Span span;

@@ -144,7 +144,7 @@ TEST(LineReader, EveryLineHandsOutTheRawBytes) {
        {"1:cptc E1: [\"a.cpp\" 3] t|cptc E1: [\"a.cpp\" 3] t\r\n", "3:next|\xEF\xBB\xBFnext"}},
   };
   for (const auto& c : cases) {
-    for (const std::size_t blockSize : {1, 5, 64}) {
+    for (const std::size_t blockSize : {1, 5, 23, 64}) {
       ReadingRules rules = ReadingRulesFor(c.recognition);
       rules.everyLine = true;
       LineReader reader(c.file, rules, blockSize);
