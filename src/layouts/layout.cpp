@@ -30,17 +30,17 @@ class RootedLineLayout : public Layout {
 
 constexpr LayoutEntry kLayouts[] = {
     {"msvc", Recognition::kClassic, false, MakeMsvcLayout,
-     "the MSVC output window:  src/a.c(118,23) :Warning:  text"},
+     "a.c(9,2) :Warning:  text        (the MSVC output window)"},
     {"msbuild", Recognition::kSound, false, MakeMsbuildLayout,
-     "MSBuild's Error List:    src/a.c(118,23): warning ctcW505: text"},
+     "a.c(9,2): warning ctcW505: text (MSBuild, Visual Studio)"},
     {"gcc", Recognition::kSound, false, MakeGccLayout,
-     "GCC's layout:            src/a.c:118:23: warning: text [ctc W505]"},
+     "a.c:9:2: warning: text [ctc W505] (VS Code, Vim)"},
     {"sarif", Recognition::kSound, true, MakeSarifLayout,
      "one SARIF 2.1.0 log, for code scanning and SARIF viewers"},
     {"github", Recognition::kSound, false, MakeGithubLayout,
-     "GitHub's annotations:    ::warning title=ctc W505,file=src/a.c"},
+     "::warning title=ctc W505,file=a.c,line=9,col=2::text"},
     {"azure", Recognition::kSound, false, MakeAzureLayout,
-     "Azure Pipelines' issues: ##vso[task.logissue type=warning;...]"},
+     "##vso[task.logissue type=warning;code=ctcW505;...]text"},
     {"codequality", Recognition::kSound, true, MakeCodeQualityLayout,
      "one GitLab Code Quality report (JSON)"},
 };

@@ -33,9 +33,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string kFormats[] = {"msvc",   "msbuild", "gcc",        "sarif",
-                                "github", "azure",   "codequality"};
-
 // Whether `printed` is whole lines of `full`, from its start.
 testing::AssertionResult WholeLinesOf(const std::string& printed, const std::string& full) {
   if (!full.starts_with(printed)) return testing::AssertionFailure() << "not a prefix";
@@ -254,7 +251,7 @@ TEST_F(Live, NonBlockingPipesLoseNothing) {
     parts[i / 3'000] +=
         "ctc W505: [\"src/a" + n + ".c\" " + n + "/23] narrower type\r\n" + "[ 10%] Building\r\n";
   }
-  for (const std::string& format : kFormats) {
+  for (const std::string& format : LayoutNames()) {
     SCOPED_TRACE(format);
     int in[2] = {-1, -1}, out[2] = {-1, -1};
     ASSERT_EQ(pipe2(in, O_CLOEXEC), 0);
@@ -297,7 +294,7 @@ TEST_F(Live, StopWhileTheReaderStalls) {
   const fs::path input = dir_ / "build.log";
   std::ofstream(input, std::ios::binary)
       .write(log.data(), static_cast<std::streamsize>(log.size()));
-  for (const std::string& format : kFormats) {
+  for (const std::string& format : LayoutNames()) {
     SCOPED_TRACE(format);
     Child child = Start(input.string(), open("/dev/null", O_RDONLY | O_CLOEXEC), -1,
                         {"--TypCC=TriCore", "--Format=" + format});
