@@ -109,13 +109,15 @@ set(CPACK_PACKAGE_NAME Quonvel)
 set(CPACK_PACKAGE_VENDOR "Quonvel developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "Formats the TriCore toolchain's output messages for IDEs and CI")
-# Lines of at most 80 characters, as Debian's tools show them.
+# Lines of at most 80 characters, as Debian's tools show them. Every program
+# and layout (--Format's name in brackets) is named: a test checks it.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Quonvel reads a captured log of the TriCore C compiler (ctc), C++ compiler\n"
   "(cptc) and linker (ltc) and writes each diagnostic in the layout of the MSVC\n"
-  "output window, so that Visual Studio lists them and jumps to their source\n"
-  "lines; on request in the layouts of MSBuild, GCC, SARIF, GitHub Actions,\n"
-  "Azure Pipelines and GitLab Code Quality.")
+  "output window (msvc), so that Visual Studio lists them and jumps to their\n"
+  "source lines; on request in those of MSBuild (msbuild), GCC (gcc), SARIF\n"
+  "(sarif), GitHub Actions (github), Azure Pipelines (azure) and GitLab Code\n"
+  "Quality (codequality).")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)

@@ -89,6 +89,49 @@ TEST(Layouts, UnknownFormatNamesEveryLayout) {
   }
 }
 
+// The user's texts name every layout and every program the tables know, each
+// in its own markup, and docs/usage.md quotes the unknown-format message
+// whole: a layout or program added to the tables and not to these fails here.
+TEST(Layouts, DocsNameEveryLayoutAndProgram) {
+  std::vector<std::string> names = LayoutNames();
+  const std::string help = RunProcess(QuonvelPath(), {kNoBanner, "--help"}).out;
+  const std::string known = "Programs it knows by name:";
+  const std::size_t from = help.find(known), to = help.find('.', from);
+  ASSERT_NE(to, std::string::npos) << help;
+  for (std::size_t at = from + known.size(); at < to;) {
+    const std::size_t comma = std::min(help.find(',', at), to);
+    const std::size_t blank = help.rfind(' ', comma - 1);
+    names.push_back(help.substr(blank + 1, comma - blank - 1));
+    at = comma + 1;
+  }
+  ASSERT_GT(names.size(), LayoutNames().size() + 1) << help;
+  const struct {
+    const char* file;
+    std::vector<std::string> marks;  // what names a layout or program, "{}" for its name
+  } docs[] = {
+      {"README.md", {"`{}`"}},
+      {"docs/usage.md", {"`{}`"}},
+      {"res/Quonvel.1.in", {"\n.B {}\n", "\n.BR {} ", "\n.RB ( {} )"}},
+      {"cmake/Install.cmake", {"({})"}},
+  };
+  for (const auto& doc : docs) {
+    const std::string text = ReadFile(QUONVEL_EXAMPLES "/../" + std::string(doc.file));
+    ASSERT_FALSE(text.empty()) << doc.file;
+    for (const std::string& name : names) {
+      EXPECT_TRUE(std::any_of(doc.marks.begin(), doc.marks.end(),
+                              [&](std::string mark) {
+                                return text.find(mark.replace(mark.find("{}"), 2, name)) !=
+                                       std::string::npos;
+                              }))
+          << doc.file << " does not name " << name;
+    }
+  }
+  std::string list;
+  for (const std::string& layout : LayoutNames()) list += (list.empty() ? "(" : ", ") + layout;
+  EXPECT_NE(ReadFile(QUONVEL_EXAMPLES "/../docs/usage.md").find(list + ")"), std::string::npos)
+      << list;
+}
+
 // --Output: the file holds what standard output would have held and
 // replaces the file of that name; standard output stays empty, and nothing
 // else is left beside the file. A file that cannot be written or put into
