@@ -29,8 +29,12 @@ class RootedLineLayout : public Layout {
 };
 
 constexpr LayoutEntry kLayouts[] = {
-    {"msvc", Recognition::kClassic, false, MakeMsvcLayout,
-     "a.c(9,2) :Warning:  text        (the MSVC output window)"},
+    {"msvc",
+     Recognition::kClassic,
+     false,
+     MakeMsvcLayout,
+     "a.c(9,2) :Warning:  text        (the MSVC output window)",
+     {.messagesOnStandardError = false, .failedWritesCount = false, .unopenedLogFails = false}},
     {"msbuild", Recognition::kSound, false, MakeMsbuildLayout,
      "a.c(9,2): warning ctcW505: text (MSBuild, Visual Studio)"},
     {"gcc", Recognition::kSound, false, MakeGccLayout,
@@ -52,6 +56,8 @@ std::unique_ptr<Layout> MakeRootedLineLayout(const LayoutSettings& settings, Lin
 }
 
 std::span<const LayoutEntry> Layouts() { return kLayouts; }
+
+const LayoutEntry& DefaultLayout() { return kLayouts[0]; }
 
 const LayoutEntry* FindLayout(std::string_view name) {
   for (const LayoutEntry& layout : kLayouts) {

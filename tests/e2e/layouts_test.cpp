@@ -58,11 +58,6 @@ TEST(Layouts, SampleLogInEveryLineLayout) {
       {{kNoBanner, kSample, "--TypCC=TriCore", "--Format=gcc"},
        GoldenLines("tricore-build.gcc.out"),
        0},
-      {{kNoBanner, kSample, "--Format=gcc"},
-       {"Quonvel error: Something is wrong with input file or compiler typ",
-        "Quonvel error: Please check the command line input directories.  "},
-       -2},
-      {{kNoBanner, kSample, "--TypCC=tricore", "--Format=gcc"}, {}, -3},
   };
   for (const auto& c : cases) {
     const ProcessResult run = RunProcess(QuonvelPath(), c.arguments);
@@ -84,8 +79,9 @@ TEST(Layouts, UnknownFormatNamesEveryLayout) {
         RunProcess(QuonvelPath(), {kNoBanner, kSample, "--TypCC=TriCore", "--Format=" + name});
     ASSERT_TRUE(run.started) << run.err;
     EXPECT_EQ(run.exitCode, ExitCodeOf(-2)) << name;
-    EXPECT_EQ(run.out + run.err, OutputLines({"Quonvel error: Unknown output format \"" + name +
-                                              "\" (" + names + ")."}));
+    EXPECT_TRUE(run.err.starts_with("Quonvel error: Unknown output format \"" + name + "\" (" +
+                                    names + ")"))
+        << run.err;
   }
 }
 
@@ -171,7 +167,7 @@ TEST(Layouts, OutputFileTakesTheLayoutsText) {
        {},
        {"Quonvel error: Cannot write \"" + (dir / "folder").string() + "\"."},
        -4},
-      {"", {"Quonvel error: --Output names no file."}, {}, -2},
+      {"", {}, {"Quonvel error: --Output names no file."}, -2},
   };
   for (const auto& c : failures) {
     const ProcessResult run =

@@ -14,7 +14,7 @@ const std::vector<std::string>& LayoutNames() {
   static const std::vector<std::string> names = [] {
     std::vector<std::string> found;
     const std::size_t open = message.find("Unknown output format \"\" (");
-    const std::size_t close = message.find(").", open);
+    const std::size_t close = message.find(')', open);
     if (open == std::string::npos || close == std::string::npos) return found;
     for (std::size_t at = message.find('(', open) + 1; at < close;) {
       const std::size_t comma = std::min(message.find(", ", at), close);
