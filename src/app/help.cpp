@@ -24,7 +24,6 @@ constexpr std::string_view kHelp[] = {
     "recognises to standard output; every other line of the log is dropped.",
     "{programs}",
     "{classic}",
-    "layouts read every program of the toolchain alike (astc E200: ...).",
     "",
     "Options, one argument each, in any order:",
     "  --InputFile=<path>  the captured log; - reads standard input",
@@ -80,7 +79,21 @@ std::string ClassicPrograms() {
   for (std::size_t i = 0; i < programs.size(); ++i) {
     text.append(i == 0 ? " " : i + 1 == programs.size() ? " and " : ", ").append(programs[i]);
   }
-  return text + ", each by a fixed pattern; the other";
+  return text +
+         ", each by a fixed pattern; the other layouts read every program of the "
+         "toolchain alike (astc E200: ...).";
+}
+
+// A text that the tables make, in lines of at most 80 columns.
+void WriteWrapped(std::string_view text) {
+  constexpr std::size_t kColumns = 80;
+  while (text.size() > kColumns) {
+    const std::size_t blank = text.rfind(' ', kColumns);
+    if (blank == std::string_view::npos) break;  // one word wider than a line
+    WriteLine(text.substr(0, blank));
+    text.remove_prefix(blank + 1);
+  }
+  WriteLine(text);
 }
 
 }  // namespace
@@ -93,9 +106,9 @@ void PrintHelp() {
         known.append(known.back() == ':' ? " " : ", ");
         known.append(program.kind).append(" ").append(program.name);
       }
-      WriteLine(known + ".");
+      WriteWrapped(known + ".");
     } else if (line == "{classic}") {
-      WriteLine(ClassicPrograms());
+      WriteWrapped(ClassicPrograms());
     } else if (line == "{layouts}") {
       for (const LayoutEntry& layout : Layouts()) {
         std::string text = "    ";

@@ -96,7 +96,7 @@ TEST(Layouts, DocsNameEveryLayoutAndProgram) {
   ASSERT_NE(to, std::string::npos) << help;
   for (std::size_t at = from + known.size(); at < to;) {
     const std::size_t comma = std::min(help.find(',', at), to);
-    const std::size_t blank = help.rfind(' ', comma - 1);
+    const std::size_t blank = help.find_last_of(" \r\n", comma - 1);
     names.push_back(help.substr(blank + 1, comma - blank - 1));
     at = comma + 1;
   }

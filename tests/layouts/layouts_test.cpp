@@ -263,7 +263,7 @@ Read ReadAsMsbuild(std::string line) {
 // and a problem without a message is dropped.
 Read ReadAsMsCompile(const std::string& line) {
   static const std::regex kMsCompile(
-      R"(^\s*(?:\s*\d+>)?(\S.*?)(?:\((\d+|\d+,\d+|\d+,\d+,\d+,\d+)\))?\s*:\s+(?:(\S+)\s+)?(error|warning|info)\s+(\w+\d+)?\s*:\s*(.*)$)");
+      R"(^\s*(?:\s*\d+>)?(\S.*?)(?:\((\d+|\d+,\d+|\d+,\d+,\d+,\d+)\))?\s*:\s+(?:(\S+)\s+)?((?:fatal +)?error|warning|info)\s+(\w+\d+)?\s*:\s*(.*)$)");
   std::smatch m;
   Read read;
   if (!std::regex_match(line, m, kMsCompile) || m[6].length() == 0) return read;
@@ -395,6 +395,7 @@ std::string GeneratedLine(std::mt19937& random) {
                                                  "",
                                                  ":",
                                                  "100% done (see x.c)",
+                                                 "see x.c(5): error C1: y",
                                                  "\"quoted\" 'too'",
                                                  "\t"};
   const auto pick = [&random](const std::vector<std::string>& items) {
