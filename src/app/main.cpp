@@ -155,12 +155,20 @@ int Convert(const CmdLineOptions& options, const LayoutEntry& layout, InputFile&
   const std::unique_ptr<Layout> writer = layout.make({log, sourceRoot});
   // A document is of no use to a reader before it is whole: it leaves in
   // large writes; lines leave one by one, each as soon as it is made.
+  // After a reader that went away, the rest is still read and counted when
+  // the exit code or the summary speaks of the whole log.
+  const bool counting = (options.FailOnFound && options.FailOn != "never") || options.Summary;
   const RunOutcome outcome = ConvertLog(
       reader, layout, *writer, log,
       [&output, &layout](std::string_view text) {
         return layout.document ? output.WriteBufferedLine(text) : output.WriteLine(text);
       },
-      opened);
+      opened, CountAfterReaderGone(output, counting));
+  if (file != nullptr && UnreadFromItsStart(input, outcome)) {
+    file->Discard();
+    WriteErrorLine("Quonvel error: Cannot read input file.");
+    return kFailure;
+  }
   output.Flush();
   if (output.Failed() || (file != nullptr && !file->Commit())) {
     WriteErrorLine(file != nullptr
@@ -171,7 +179,8 @@ int Convert(const CmdLineOptions& options, const LayoutEntry& layout, InputFile&
   int verdict = Verdict(options, *writer, outcome, opened);
   // Run mode: the command's exit code, when it failed, is the run's.
   if (options.CommandFound) {
-    verdict = FinishRunMode(options.Command, options.Log, input, outcome, verdict);
+    const bool stoppedEarly = outcome.readerGone && !(counting && output.ReaderGone());
+    verdict = FinishRunMode(options.Command, options.Log, input, outcome, verdict, stoppedEarly);
   }
   if (options.Summary) WriteSummary(options, outcome);
   return verdict;
@@ -179,10 +188,24 @@ int Convert(const CmdLineOptions& options, const LayoutEntry& layout, InputFile&
 
 // Opens the log and where the output goes, then converts.
 int ConvertInto(const CmdLineOptions& options, const LayoutEntry& layout) {
+  if (options.OutputFound && !options.CommandFound &&
+      NamesTheInput(options.Output, options.InputFile)) {
+    WriteErrorLine("Quonvel error: --Output names the input file " +
+                   QuotedForMessage(options.Output) + ".");
+    return kBadOptions;
+  }
   // The log: the --InputFile, opened first, or what the command after "--"
   // writes.
   InputFile input;
-  if (!options.CommandFound) input = OpenInputFile(options.InputFile);
+  if (!options.CommandFound) {
+    input = OpenInputFile(options.InputFile);
+    // A log that cannot be opened leaves the --Output file as it was.
+    if (options.OutputFound && !IsOpen(input)) {
+      WriteErrorLine("Quonvel error: Cannot open input file " +
+                     QuotedForMessage(options.InputFile) + ".");
+      return kFailure;
+    }
+  }
   // Before the log is read, so that a file that cannot be written fails at
   // once. Its failures go to standard error, where no output goes.
   std::optional<OutputFile> file;

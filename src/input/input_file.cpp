@@ -39,9 +39,9 @@ void Close(InputFile& input) {
   input.handle.reset();
 }
 
-long long ReadSome(InputFile& input, char* to, std::size_t size) {
-  if (input.command) return ReadCommand(*input.command, to, size);
-  std::FILE* const file = input.handle.get();
+namespace {
+
+long long ReadFrom(std::FILE* file, char* to, std::size_t size) {
 #ifdef _WIN32
   // The file is in binary mode; _read takes an unsigned count and returns 0
   // for a pipe whose writer has gone.
@@ -65,4 +65,13 @@ long long ReadSome(InputFile& input, char* to, std::size_t size) {
     if (poll(&wanted, 1, -1) < 0 && errno != EINTR) return -1;
   }
 #endif
+}
+
+}  // namespace
+
+long long ReadSome(InputFile& input, char* to, std::size_t size) {
+  const long long got = input.command ? ReadCommand(*input.command, to, size)
+                                      : ReadFrom(input.handle.get(), to, size);
+  if (got > 0) input.delivered = true;
+  return got;
 }
