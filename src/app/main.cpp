@@ -177,7 +177,9 @@ int Convert(const CmdLineOptions& options, const LayoutEntry& layout, InputFile&
     return kFailure;
   }
   int verdict = Verdict(options, *writer, outcome, opened);
-  // Run mode: the command's exit code, when it failed, is the run's.
+  // Run mode: the command's exit code, when it failed, is the run's. A run
+  // that counted the rest after its reader went away read the command to
+  // its end: its exit code counts too.
   if (options.CommandFound) {
     const bool stoppedEarly = outcome.readerGone && !(counting && output.ReaderGone());
     verdict = FinishRunMode(options.Command, options.Log, input, outcome, verdict, stoppedEarly);
@@ -195,16 +197,14 @@ int ConvertInto(const CmdLineOptions& options, const LayoutEntry& layout) {
     return kBadOptions;
   }
   // The log: the --InputFile, opened first, or what the command after "--"
-  // writes.
+  // writes, started last.
   InputFile input;
-  if (!options.CommandFound) {
-    input = OpenInputFile(options.InputFile);
-    // A log that cannot be opened leaves the --Output file as it was.
-    if (options.OutputFound && !IsOpen(input)) {
-      WriteErrorLine("Quonvel error: Cannot open input file " +
-                     QuotedForMessage(options.InputFile) + ".");
-      return kFailure;
-    }
+  if (!options.CommandFound) input = OpenInputFile(options.InputFile);
+  // A log that cannot be opened leaves the --Output file as it was.
+  if (options.OutputFound && !options.CommandFound && !IsOpen(input)) {
+    WriteErrorLine("Quonvel error: Cannot open input file " + QuotedForMessage(options.InputFile) +
+                   ".");
+    return kFailure;
   }
   // Before the log is read, so that a file that cannot be written fails at
   // once. Its failures go to standard error, where no output goes.

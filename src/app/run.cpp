@@ -14,7 +14,7 @@ ReadingRules ReadingRulesFor(Recognition recognition) {
     };
     return rules;
   }
-  rules.allCarriageReturns = true;
+  rules.soundReading = true;
   rules.openingBytes = OpeningBytes(recognition).data();
   rules.mayMatter = [](std::string_view prefix) {
     return MayBeDiagnostic(prefix, Recognition::kSound);

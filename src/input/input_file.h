@@ -23,10 +23,10 @@ struct InputFile {
     }
   };
   std::unique_ptr<std::FILE, Closer> handle;
-  std::unique_ptr<RunningCommand, RunningCommandEnd> command;
   // Whether a read returned bytes: a read that fails before any did could
   // not read the log from its start.
   bool delivered = false;
+  std::unique_ptr<RunningCommand, RunningCommandEnd> command;
 };
 
 // The reading and closing of a command's output (input/command.cpp).

@@ -145,6 +145,8 @@ void ForwardStopsTo(long target, bool terminalReachesIt) {
   struct sigaction action {};
   action.sa_sigaction = OnForwardedSignal;
   sigemptyset(&action.sa_mask);
+  sigaddset(&action.sa_mask, SIGTERM);
+  sigaddset(&action.sa_mask, SIGINT);
   action.sa_flags = SA_RESTART | SA_SIGINFO;
   for (const int signal : {SIGTERM, SIGINT}) {
     struct sigaction before {};
