@@ -163,15 +163,15 @@ int Convert(const CmdLineOptions& options, const LayoutEntry& layout, InputFile&
   const std::unique_ptr<Layout> writer = layout.make({log, sourceRoot});
   // A document is of no use to a reader before it is whole: it leaves in
   // large writes; lines leave one by one, each as soon as it is made.
+  // After a reader that went away, the rest is still read and counted when
+  // the exit code or the summary speaks of the whole log.
+  const bool counting = (options.FailOnFound && options.FailOn != "never") || options.Summary;
   const RunOutcome outcome = ConvertLog(
       reader, layout, *writer, log,
       [&output, &layout](std::string_view text) {
         return layout.document ? output.WriteBufferedLine(text) : output.WriteLine(text);
       },
-      opened,
-      CountAfterReaderGone(output,
-                           (options.FailOnFound && options.FailOn != "never") || options.Summary),
-      EchoWriter(options));
+      opened, CountAfterReaderGone(output, counting), EchoWriter(options));
   if (file != nullptr && UnreadFromItsStart(input, outcome)) {
     file->Discard();
     WriteErrorLine("Quonvel error: Cannot read input file.");
@@ -185,9 +185,12 @@ int Convert(const CmdLineOptions& options, const LayoutEntry& layout, InputFile&
     return kFailure;
   }
   int verdict = Verdict(options, *writer, outcome, opened);
-  // Run mode: the command's exit code, when it failed, is the run's.
+  // Run mode: the command's exit code, when it failed, is the run's. A run
+  // that counted the rest after its reader went away read the command to
+  // its end: its exit code counts too.
   if (options.CommandFound) {
-    verdict = FinishRunMode(options.Command, options.Log, input, outcome, verdict);
+    const bool stoppedEarly = outcome.readerGone && !(counting && output.ReaderGone());
+    verdict = FinishRunMode(options.Command, options.Log, input, outcome, verdict, stoppedEarly);
   }
   if (options.Summary) WriteSummary(options, outcome);
   return verdict;

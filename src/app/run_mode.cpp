@@ -18,8 +18,8 @@ std::optional<int> StartRunMode(const std::vector<std::string>& command, const s
 }
 
 int FinishRunMode(const std::vector<std::string>& command, const std::string& log, InputFile& input,
-                  const RunOutcome& outcome, int own) {
-  if (outcome.readerGone) {
+                  const RunOutcome& outcome, int own, bool stoppedEarly) {
+  if (stoppedEarly) {
     EndCommand(input);
     return own;
   }

@@ -19,9 +19,9 @@ std::optional<int> StartRunMode(const std::vector<std::string>& command, const s
 
 // After the conversion: the run's exit code. `own` is what Quonvel would
 // return for the log alone (0, 1 by --FailOn, -4 for its own failure). A
-// run that stopped writing (its reader gone, a failed write) ends the
-// command and keeps `own`; otherwise the command is waited for, and its
+// run that `stoppedEarly` (its reader gone, the rest not even counted) ends
+// the command and keeps `own`; otherwise the command is waited for, and its
 // exit code is the run's when it failed. A failed command that left no
 // diagnostic is named on standard error with its last lines.
 int FinishRunMode(const std::vector<std::string>& command, const std::string& log, InputFile& input,
-                  const RunOutcome& outcome, int own);
+                  const RunOutcome& outcome, int own, bool stoppedEarly);
