@@ -7,6 +7,7 @@
 
 #include "input/scan.h"
 #include "input/utf16.h"
+#include "text/chars.h"
 
 namespace {
 
@@ -15,10 +16,6 @@ constexpr char kCtrlZ = '\x1A';
 // most lines leave every pattern within their first bytes, and the match
 // decides the others.
 constexpr std::size_t kPrefix = 8;
-
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 }  // namespace
 

@@ -11,8 +11,6 @@ namespace {
 // characters of a line only.
 constexpr std::size_t kScannedPrefix = 400;
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 // Whether `file` survives as the origin. MSBuild ends the origin at its first
 // colon unless that follows a drive letter, and trims it; $msCompile wants a
 // file that starts with a non-blank and reads a leading "<digits>>" as the
@@ -20,11 +18,11 @@ bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 // the name of an Ant task. A line break or a carriage return would end the
 // line for its readers.
 bool CanBeOrigin(std::string_view file) {
-  if (file.empty() || IsBlank(file.front()) || IsBlank(file.back())) return false;
+  if (file.empty() || IsSpace(file.front()) || IsSpace(file.back())) return false;
   if (file.find_first_of("]\r\n") != std::string_view::npos) return false;
   const std::size_t colon = file.find(':');
   if (colon != std::string_view::npos &&
-      (colon != 1 || !IsAsciiLetter(file[0]) || file.find(':', 2) != std::string_view::npos)) {
+      (colon != 1 || !IsLetter(file[0]) || file.find(':', 2) != std::string_view::npos)) {
     return false;
   }
   std::size_t digits = 0;

@@ -36,7 +36,7 @@ std::optional<std::uint64_t> Position(std::string_view digits) {
 }
 
 bool IsUriPlain(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(static_cast<char>(c)) ||
+  return IsLetter(static_cast<char>(c)) || IsDigit(static_cast<char>(c)) ||
          std::string_view("-._~!$&'()*+,;=@/").find(static_cast<char>(c)) != std::string_view::npos;
 }
 
@@ -205,8 +205,7 @@ class SarifLayout : public Layout {
 
 void AppendFileUri(std::string_view file, std::string& uri) {
   const auto slash = [](char c) { return c == '\\' || c == '/'; };
-  const bool drive = file.size() >= 3 && file[1] == ':' && slash(file[2]) &&
-                     ((file[0] >= 'a' && file[0] <= 'z') || (file[0] >= 'A' && file[0] <= 'Z'));
+  const bool drive = file.size() >= 3 && file[1] == ':' && slash(file[2]) && IsLetter(file[0]);
   std::string_view rest = file;
   if (drive) {
     uri.append("file:///").append(file, 0, 2);

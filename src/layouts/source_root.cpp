@@ -4,12 +4,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "text/chars.h"
+
 namespace {
 
 using Lead = SourceRoot::Lead;
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 struct Shape {
