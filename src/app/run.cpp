@@ -1,24 +1,25 @@
 #include "app/run.h"
 
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "rules/recognize.h"
 
 ReadingRules ReadingRulesFor(Recognition recognition) {
   ReadingRules rules;
+  // The test of a line's opening keeps what it learns for this run alone.
+  auto openings = std::make_shared<OpeningTest>(recognition);
+  rules.openingBytes = openings->FirstBytes().data();
+  rules.mayMatter.test = [](void* state, std::string_view prefix) {
+    return static_cast<OpeningTest*>(state)->MayBeDiagnostic(prefix);
+  };
+  rules.mayMatter.state = std::move(openings);
   if (recognition == Recognition::kClassic) {
     rules.joinMarker = ExcerptProgram().name;
-    rules.openingBytes = OpeningBytes(recognition).data();
-    rules.mayMatter = [](std::string_view prefix) {
-      return MayBeDiagnostic(prefix, Recognition::kClassic);
-    };
     return rules;
   }
   rules.allCarriageReturns = true;
-  rules.openingBytes = OpeningBytes(recognition).data();
-  rules.mayMatter = [](std::string_view prefix) {
-    return MayBeDiagnostic(prefix, Recognition::kSound);
-  };
   rules.excerptLead = ExcerptProgram().name;
   rules.excerptTextStart = ExcerptTextStart;
   return rules;

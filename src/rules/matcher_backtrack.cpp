@@ -114,12 +114,15 @@ struct Backtracker {
     return pattern.fixedPrefix;
   }
 
-  // Block b takes its longest run at `position` and moves it past the run.
+  // Block b takes its longest run at `position` (a lazy block its shortest)
+  // and moves it past the run.
   // False if that is too short for it, or if the budget is spent.
   bool PlaceLongest(std::size_t b, std::size_t& position) {
     std::size_t run;
     if (pattern.repeat[b] == Repeat::kOnce) {
       run = Takes(b, position) ? 1 : 0;
+    } else if (pattern.lazy[b]) {
+      run = 0;  // the fewest first; GiveBack lengthens it
     } else {
       run = RunLength(b, position);
       if (run + 1 > budget) return Spent();
@@ -142,27 +145,56 @@ struct Backtracker {
 
   // Undoes the latest choice that can still be changed: walking back from
   // block b, the first block that can shrink takes one byte less, or as many
-  // less as it takes for the block after it to find its first byte there.
-  // Returns the block to place next, or kFailed when no choice is left (or
-  // the budget is spent).
+  // less as it takes for the block after it to find its first byte there; a
+  // lazy block takes one byte more, or as many more. Returns the block to
+  // place next, or kFailed when no choice is left (or the budget is spent).
   std::size_t GiveBack(std::size_t b, std::size_t firstChoice, std::size_t& position) {
-    const std::size_t count = pattern.blockCount;
     while (b > firstChoice) {
       --b;
-      std::size_t length = start[b + 1] - start[b];
-      // The last block must reach the line's end, so it never shrinks.
-      if (length <= Least(b) || b + 1 == count || pattern.fixedExtent[b]) continue;
-      --length;
-      if (pattern.repeat[b + 1] != Repeat::kZeroOrMore) {
-        length = ShrinkToNextStart(b, length);
-        if (spent) return kFailed;
-        if (!Takes(b + 1, start[b] + length)) continue;
-      }
-      position = start[b] + length;
+      const std::size_t end = pattern.lazy[b] ? Lengthen(b) : Shorten(b);
+      if (spent) return kFailed;
+      if (end == kNoEnd) continue;
+      position = end;
       start[b + 1] = position;
       return b + 1;
     }
     return kFailed;
+  }
+
+  static constexpr std::size_t kNoEnd = static_cast<std::size_t>(-1);
+
+  // Block b's next shorter end at which the block after it can start.
+  std::size_t Shorten(std::size_t b) {
+    std::size_t length = start[b + 1] - start[b];
+    // The last block must reach the line's end, so it never shrinks.
+    if (length <= Least(b) || b + 1 == pattern.blockCount || pattern.fixedExtent[b]) return kNoEnd;
+    --length;
+    if (pattern.repeat[b + 1] != Repeat::kZeroOrMore) {
+      length = ShrinkToNextStart(b, length);
+      if (spent || !Takes(b + 1, start[b] + length)) return kNoEnd;
+    }
+    return start[b] + length;
+  }
+
+  // A lazy block b's next longer end at which the block after it can start:
+  // forward over its class to the first place the next block takes.
+  std::size_t Lengthen(std::size_t b) {
+    std::size_t end = start[b + 1];
+    const bool nextMayBeEmpty =
+        b + 1 == pattern.blockCount || pattern.repeat[b + 1] == Repeat::kZeroOrMore;
+    const std::size_t from = end;
+    std::size_t found = kNoEnd;
+    while (Takes(b, end)) {
+      ++end;
+      if (nextMayBeEmpty || Takes(b + 1, end)) {
+        found = end;
+        break;
+      }
+    }
+    const std::size_t scanned = end - from + 1;
+    if (scanned > budget) return Spent(), kNoEnd;
+    budget -= scanned;
+    return found;
   }
 
   // The largest length up to `most` (and at least Least(b)) at which block
@@ -191,9 +223,9 @@ struct Backtracker {
 };
 
 // Plain backtracking in the ECMAScript priority order: each block takes its
-// longest run first and gives back one byte at a time, the latest block
-// first. The first split that covers the line is the one std::regex finds,
-// and the one the linear passes find.
+// longest run first and gives back one byte at a time (a lazy block its
+// shortest, and takes one more at a time), the latest block first. The first split that covers the
+// line is the one std::regex finds, and the one the linear passes find.
 //
 // Most lines are settled within two or three passes over the line: a "(.*)"
 // runs to the line's end and backs up to the first place where the next

@@ -9,9 +9,6 @@
 
 #include "rules/matcher.h"
 
-// One bit a block in `blocksTaking`.
-constexpr std::size_t kMaxBlocks = 32;
-
 // Bits of the automaton built from the blocks: one state per class test,
 // "one or more" being a single test followed by a "zero or more" loop. The
 // accepting state needs a bit of its own, so at most 63 tests.
@@ -25,7 +22,8 @@ struct CompiledPattern {
   // For backtracking, per block.
   std::array<Repeat, kMaxBlocks> repeat{};
   std::array<int, kMaxBlocks> soleByte{};  // its one byte, or -1 for a wider class
-  std::array<bool, kMaxBlocks> anyText{};  // "(.*)"
+  std::array<bool, kMaxBlocks> anyText{};  // "(.*)" or "(.*?)"
+  std::array<bool, kMaxBlocks> lazy{};     // takes its fewest bytes first
   // Blocks whose extent no match can change: single tests, and runs that a
   // block of a disjoint class must follow. Giving back bytes from such a run
   // leaves a byte the next block cannot take.
@@ -37,6 +35,7 @@ struct CompiledPattern {
   std::size_t stateCount = 0;  // the accepting state has this number
   StateSet onceStates = 0;
   StateSet loopStates = 0;
+  StateSet lazyStates = 0;    // the loops of lazy blocks
   StateSet firstOfBlock = 0;  // the state that begins each block
   std::size_t longestLoopChain = 0;
   std::array<std::uint8_t, 64> blockOfState{};
