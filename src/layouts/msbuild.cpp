@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "layouts/layout_text.h"
+#include "layouts/placement.h"
 
 namespace {
 
@@ -57,7 +58,10 @@ void FormatMsbuildLine(const Diagnostic& diagnostic, const LineOrigin& origin,
   const bool hasFile = HasFile(diagnostic);
   output.clear();
   bool located = false;
-  if (hasFile && CanBeOrigin(diagnostic.file)) {
+  // MSBuild reads a line or column past 32 bits as 0: such a location goes
+  // to the text, as in the other layouts.
+  if (hasFile && CanBeOrigin(diagnostic.file) && FitsPosition(diagnostic.line) &&
+      FitsPosition(diagnostic.column)) {
     AppendLocation(diagnostic, output);
     located = AppendHead(output, category, diagnostic);
   }

@@ -131,8 +131,11 @@ const Case kCases[] = {
     {"line 0: SARIF takes the log's line", R"(ctc W9: ["a.c" 0/3] t)", "a.c(0,3): warning ctcW9: t",
      "a.c:0:3: warning: t [ctc W9]", "warning ctcW9 build.log:7 a.c(0,3) - t"},
     {"line past 32 bits", "cptc E9: [\"a.cpp\" 2147483648] t\n1 x",
-     "a.cpp(2147483648): error cptcE9: t | x", "a.cpp:2147483648: error: t [cptc E9]\n x",
-     "error cptcE9 build.log:7 a.cpp(2147483648) - t"},
+     "build.log(7): error cptcE9: a.cpp(2147483648) - t | x",
+     "a.cpp:2147483648: error: t [cptc E9]\n x", "error cptcE9 build.log:7 a.cpp(2147483648) - t"},
+    {"column past 32 bits", "ctc E9: [\"big.c\" 3/99999999999] t",
+     "build.log(7): error ctcE9: big.c(3,99999999999) - t",
+     "big.c:3:99999999999: error: t [ctc E9]", "error ctcE9 big.c:3 t"},
     {"linker warning", "ltc W108: multiple definitions",
      "build.log(7): warning ltcW108: multiple definitions",
      "build.log:7: warning: multiple definitions [ltc W108]",
@@ -344,7 +347,7 @@ int ExpectClientsRead(const Diagnostic& d) {
   }
 
   std::string sarif;
-  FormatSarifResult(d, kOrigin, std::nullopt, sarif);
+  FindLayout("sarif")->make({kOrigin.log})->Write(d, kOrigin, sarif);
   const nlohmann::json result = nlohmann::json::parse(sarif);
   EXPECT_EQ(result["ruleId"], code);
   EXPECT_EQ(result["level"], IsInformation(d) ? "note" : severity);
@@ -441,7 +444,11 @@ TEST(Layouts, FileUris) {
       {"a:b#c?d%e.c", "a%3Ab%23c%3Fd%25e.c"},
       {"\xc3\xa9\xff.c", "%C3%A9%FF.c"},
   };
-  for (const auto& [file, uri] : cases) EXPECT_EQ(FileUri(file), uri) << file;
+  for (const auto& [file, uri] : cases) {
+    std::string written;
+    AppendFileUri(file, written);
+    EXPECT_EQ(written, uri) << file;
+  }
 }
 
 // The document as it is written: results as they come, then the tool with
