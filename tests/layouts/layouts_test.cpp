@@ -16,6 +16,7 @@
 #include "layouts/gcc.h"
 #include "layouts/msbuild.h"
 #include "layouts/sarif.h"
+#include "pipeline.h"
 #include "rules/recognize.h"
 
 namespace {
@@ -28,16 +29,10 @@ const LineOrigin kOrigin{"build.log", 7};
 // Calls `use` with each diagnostic of `log` as the opt-in layouts recognise
 // it (a C++ diagnostic with its excerpt), located at `origin`.
 template <typename Use>
-void ForEachDiagnostic(const std::string& log, Use&& use, const LineOrigin& origin = kOrigin) {
-  LineReader reader(log, ReadingRulesFor(Recognition::kSound));
-  ReadLine line;
-  while (reader.Next(line)) {
-    Diagnostic diagnostic;
-    if (!RecognizeLine(line.text, Recognition::kSound, diagnostic)) continue;
-    std::string_view excerpt;
-    if (TakesExcerpt(diagnostic) && reader.TakeExcerpt(excerpt)) diagnostic.excerpt = excerpt;
+void EachSoundDiagnostic(const std::string& log, Use&& use, const LineOrigin& origin = kOrigin) {
+  ForEachDiagnostic(log, Recognition::kSound, [&](const Diagnostic& diagnostic, std::uint64_t) {
     use(diagnostic, origin.log.empty() && origin.line == 0 ? LineOrigin{} : origin);
-  }
+  });
 }
 
 // What the layout `name` writes for the one diagnostic of `log`.
@@ -45,7 +40,7 @@ std::optional<std::string> Converted(std::string_view name, const std::string& l
                                      const LineOrigin& origin = kOrigin) {
   std::optional<std::string> output;
   const std::unique_ptr<Layout> layout = FindLayout(name)->make({origin.log});
-  ForEachDiagnostic(
+  EachSoundDiagnostic(
       log,
       [&](const Diagnostic& diagnostic, const LineOrigin& at) {
         layout->Write(diagnostic, at, output.emplace());
@@ -360,7 +355,7 @@ int ExpectClientsRead(const Diagnostic& d) {
 
 int ExpectClientsRead(const std::string& log) {
   int ownFile = 0;
-  ForEachDiagnostic(
+  EachSoundDiagnostic(
       log, [&](const Diagnostic& d, const LineOrigin&) { ownFile += ExpectClientsRead(d); });
   return ownFile;
 }
@@ -459,11 +454,11 @@ TEST(Layouts, SarifIndexesTheRulesItUses) {
     std::string text, piece;
     layout->Begin(piece);
     text += piece + '\n';
-    ForEachDiagnostic("ltc E1: a\nltc E2: b\nltc E1: c\n",
-                      [&](const Diagnostic& diagnostic, const LineOrigin& origin) {
-                        layout->Write(diagnostic, origin, piece);
-                        text += piece + '\n';
-                      });
+    EachSoundDiagnostic("ltc E1: a\nltc E2: b\nltc E1: c\n",
+                        [&](const Diagnostic& diagnostic, const LineOrigin& origin) {
+                          layout->Write(diagnostic, origin, piece);
+                          text += piece + '\n';
+                        });
     layout->End({complete}, piece);
     text += piece + '\n';
     const nlohmann::json run = nlohmann::json::parse(text)["runs"][0];
@@ -494,7 +489,7 @@ TEST(Layouts, SarifKeepsTenThousandRules) {
   const std::unique_ptr<Layout> layout = MakeSarifLayout({"build.log"});
   std::string text, piece;
   layout->Begin(text);
-  ForEachDiagnostic(log, [&](const Diagnostic& diagnostic, const LineOrigin& origin) {
+  EachSoundDiagnostic(log, [&](const Diagnostic& diagnostic, const LineOrigin& origin) {
     layout->Write(diagnostic, origin, piece);
     text += piece;
   });

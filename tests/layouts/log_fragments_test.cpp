@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/run.h"
+#include "pipeline.h"
 #include "rules/recognize.h"
 
 namespace {
@@ -32,16 +33,14 @@ std::string Utf16(std::u16string_view text, bool bigEndian = false) {
 // The printed lines of `log` in `layout`, as the program reads build.log; a
 // SARIF result as "level ruleId uri:line text[ | snippet]".
 std::vector<std::string> Printed(std::string_view layout, const std::string& log) {
-  const LayoutEntry& entry = *FindLayout(layout);
-  LineReader reader(log, ReadingRulesFor(entry.recognition), 16);
-  const std::unique_ptr<Layout> writer = entry.make({"build.log"});
   std::vector<std::string> lines;
-  ConvertLog(reader, entry, *writer, "build.log", [&](std::string_view printed) {
+  for (const std::string_view printed :
+       ConvertedPieces(log, *FindLayout(layout), {"build.log"}, 16)) {
     if (layout != "sarif") {
       lines.emplace_back(printed);
-      return true;
+      continue;
     }
-    if (!printed.starts_with("{\"ruleId\"") && !printed.starts_with(",{")) return true;
+    if (!printed.starts_with("{\"ruleId\"") && !printed.starts_with(",{")) continue;
     const nlohmann::json result = nlohmann::json::parse(printed.substr(printed.find('{')));
     const nlohmann::json& where = result["locations"][0]["physicalLocation"];
     std::string line = result["level"].get<std::string>() + " " +
@@ -53,8 +52,7 @@ std::vector<std::string> Printed(std::string_view layout, const std::string& log
       line += " | " + where["region"]["snippet"]["text"].get<std::string>();
     }
     lines.push_back(line);
-    return true;
-  });
+  }
   return lines;
 }
 
@@ -214,13 +212,9 @@ TEST(LogFragments, EveryRuleOfTheTableIsExercised) {
   std::set<std::string_view> matched;
   for (const std::string& log : logs) {
     for (const Recognition recognition : {Recognition::kClassic, Recognition::kSound}) {
-      LineReader reader(log, ReadingRulesFor(recognition));
-      ReadLine line;
-      Diagnostic diagnostic;
-      while (reader.Next(line)) {
-        if (RecognizeLine(line.text, recognition, diagnostic))
-          matched.insert(diagnostic.rule->name);
-      }
+      ForEachDiagnostic(log, recognition, [&matched](const Diagnostic& diagnostic, std::uint64_t) {
+        matched.insert(diagnostic.rule->name);
+      });
     }
   }
   for (const MessageRule& rule : Rules()) EXPECT_TRUE(matched.contains(rule.name)) << rule.name;
