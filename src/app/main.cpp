@@ -1,5 +1,5 @@
 // Quonvel: turns the diagnostics of a captured TriCore toolchain log into the
-// layout of the MSVC output window.
+// layout of the MSVC output window, or of another IDE or CI service.
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -29,11 +29,11 @@ constexpr int kFailure = -4;
 // --FailOn: a diagnostic of that severity or above was written.
 constexpr int kDiagnosticsFound = 1;
 
-// The opt-in layouts write their messages to standard error, where they
-// neither break a document nor pass for a diagnostic; the default layout
-// writes them to standard output, as it always has.
-void WriteMessage(bool toStandardError, const std::string& text) {
-  if (toStandardError) {
+// Where the run's messages go; the handler in main needs it too.
+RunPolicy policy = DefaultLayout().policy;
+
+void WriteMessage(const std::string& text) {
+  if (policy.messagesOnStandardError) {
     WriteErrorLine(text);
   } else {
     WriteLine(text);
@@ -45,139 +45,158 @@ std::string Count(std::uint64_t count, const char* noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
-enum class FailOn { kNever, kWarning, kError };
-
-bool Fails(FailOn failOn, const RunOutcome& outcome) {
-  return (failOn == FailOn::kError && outcome.errors > 0) ||
-         (failOn == FailOn::kWarning && outcome.errors + outcome.warnings > 0);
-}
-
-int Run(int argc, char** argv) {
-  const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "";
-  // Asked alone, these answer and end the run; any other short command line
-  // keeps the banner and usage lines below.
-  if (argc == 2 && argv[1] != nullptr) {
-    const std::string_view only = argv[1];
-    if (only == "--help" || only == "-h" || only == "/?") {
-      PrintHelp();
-      return 0;
-    }
-    if (only == "--version") {
-      if (PrintVersion(program)) return 0;
-      WriteLine("Quonvel error: Cannot read the version information of \"" + std::string(program) +
-                "\".");
-      return kFailure;
-    }
-  }
-
-  int exitCode = 0;
-  if (argc < 3) {
-    PrintVersionBanner(program);
-    WriteLine("Quonvel error: Not enough command line arguments.");
-    WriteLine("Usage: Quonvel.exe");
-    WriteLine(" --InputFile = ");
-    WriteLine(" --TypCC     = ");
-    // Not fatal: the options may still be found, argument 0 included.
-    exitCode = kTooFewArguments;
-  }
-
+std::vector<std::string> Arguments(int argc, char** argv) {
   std::vector<std::string> arguments;
   for (int i = 0; i < argc; ++i) arguments.emplace_back(argv[i] != nullptr ? argv[i] : "");
+  if (arguments.empty()) arguments.emplace_back();
+  return arguments;
+}
 
-  CmdLineOptions options;
-  if (!ExtractOptions(options, arguments)) {
+// Asked alone, these answer and end the run; any other short command line
+// keeps the banner and usage lines.
+std::optional<int> AnswerAlone(const std::vector<std::string>& arguments) {
+  if (arguments.size() != 2) return std::nullopt;
+  const std::string_view only = arguments[1];
+  if (only == "--help" || only == "-h" || only == "/?") {
+    PrintHelp();
+    return 0;
+  }
+  if (only != "--version") return std::nullopt;
+  if (PrintVersion(arguments[0].c_str())) return 0;
+  WriteLine("Quonvel error: Cannot read the version information of \"" + arguments[0] + "\".");
+  return kFailure;
+}
+
+// The banner and usage lines of a short command line. Not fatal: the
+// options may still be found, argument 0 included.
+int ShortCommandLine(const std::string& program) {
+  PrintVersionBanner(program.c_str());
+  WriteLine("Quonvel error: Not enough command line arguments.");
+  WriteLine("Usage: Quonvel.exe");
+  WriteLine(" --InputFile = ");
+  WriteLine(" --TypCC     = ");
+  return kTooFewArguments;
+}
+
+// Takes the options; a command line refused says why and gives its exit
+// code. One of --InputFile and --TypCC alone keeps the first version's two
+// lines on standard output and its silent -3; any further option gets one
+// line on standard error that names the slip.
+std::optional<int> ReadCommandLine(const std::vector<std::string>& arguments,
+                                   CmdLineOptions& options) {
+  const bool extracted = ExtractOptions(options, arguments);
+  if (options.Strict) {
+    if (const std::optional<UsageError> error = CheckOptions(options, arguments)) {
+      WriteErrorLine(error->message);
+      return error->exitCode;
+    }
+    return std::nullopt;
+  }
+  if (!extracted) {
     WriteLine("Quonvel error: Something is wrong with input file or compiler typ");
     WriteLine("Quonvel error: Please check the command line input directories.  ");
     return kBadOptions;
   }
-  const std::string inputFile = options.InputFile;
-  const std::string typCC = options.TypCC;
-  // Without --Format the layout is the output window's, byte for byte.
-  const LayoutEntry* layout = FindLayout(options.FormatFound ? options.Format : "msvc");
-  if (layout == nullptr) {
-    std::string names;
-    for (const LayoutEntry& known : Layouts()) {
-      names.append(names.empty() ? "" : ", ").append(known.name);
-    }
-    WriteLine("Quonvel error: Unknown output format \"" + options.Format + "\" (" + names + ").");
-    return kBadOptions;
-  }
-  // The default layout, the output window's, is frozen: it ignores the
-  // options of the opt-in layouts, and leaves their values unchecked.
-  const bool optIn = layout != &Layouts().front();
-  FailOn failOn = FailOn::kNever;
-  if (optIn && options.FailOnFound) {
-    if (options.FailOn == "error") {
-      failOn = FailOn::kError;
-    } else if (options.FailOn == "warning") {
-      failOn = FailOn::kWarning;
-    } else if (options.FailOn != "never") {
-      WriteLine("Quonvel error: Unknown --FailOn value \"" + options.FailOn +
-                "\" (error, warning, never).");
-      return kBadOptions;
-    }
-  }
-  if (options.OutputFound && options.Output.empty()) {
-    WriteLine("Quonvel error: --Output names no file.");
-    return kBadOptions;
-  }
   // Checked before the input is opened: opening a FIFO waits for its writer.
-  if (typCC != "TriCore") return kUnknownCompiler;
+  if (options.TypCC != "TriCore") return kUnknownCompiler;
+  return std::nullopt;
+}
 
+bool Fails(const CmdLineOptions& options, const RunOutcome& outcome) {
+  if (options.FailOn == "error") return outcome.errors > 0;
+  if (options.FailOn == "warning") return outcome.errors + outcome.warnings > 0;
+  return false;
+}
+
+void WriteSummary(const CmdLineOptions& options, const RunOutcome& outcome) {
+  WriteErrorLine(
+      "Quonvel: " + Count(outcome.errors, "error") + ", " + Count(outcome.warnings, "warning") +
+      ", " + Count(outcome.notes, "note") + " in " +
+      (options.InputFile == "-" ? "standard input" : EscapedForMessage(options.InputFile)));
+}
+
+// The exit code once the log was converted: a failure first, then --FailOn.
+int Verdict(const CmdLineOptions& options, const Layout& writer, const RunOutcome& outcome,
+            bool opened) {
+  if (outcome.readerGone || outcome.inputComplete) {
+    return Fails(options, outcome) ? kDiagnosticsFound : 0;
+  }
+  // The lines read before a read error are still converted; then we say so,
+  // inside the document for a layout that can.
+  if (!writer.TellsFailure()) {
+    WriteMessage(opened ? "Quonvel error: Cannot read input file."
+                        : "Quonvel error: Cannot open input file " +
+                              QuotedForMessage(options.InputFile) + ".");
+  }
+  return kFailure;
+}
+
+// Reads the log, converts it into `output` and says how it went.
+int Convert(const CmdLineOptions& options, const LayoutEntry& layout, InputFile& input,
+            LineOutput& output, OutputFile* file) {
+  // For the default layout a file that cannot be opened is not reported; it
+  // simply yields no lines. For the others it fails the run.
+  const bool opened = IsOpen(input) || !policy.unopenedLogFails;
+  LineReader reader(input, ReadingRulesFor(layout.recognition));
+  const std::string sourceRoot =
+      options.SourceRoot.empty() ? "" : AbsoluteSourceRoot(options.SourceRoot);
+  const std::unique_ptr<Layout> writer = layout.make({options.InputFile, sourceRoot});
+  // A document is of no use to a reader before it is whole: it leaves in
+  // large writes; lines leave one by one, each as soon as it is made.
+  const RunOutcome outcome = ConvertLog(
+      reader, layout, *writer, options.InputFile,
+      [&output, &layout](std::string_view text) {
+        return layout.document ? output.WriteBufferedLine(text) : output.WriteLine(text);
+      },
+      opened);
+  output.Flush();
+  if (output.Failed() || (file != nullptr && !file->Commit())) {
+    WriteErrorLine(file != nullptr
+                       ? "Quonvel error: Cannot write " + QuotedForMessage(options.Output) + "."
+                       : "Quonvel error: Cannot write to standard output.");
+    return kFailure;
+  }
+  const int verdict = Verdict(options, *writer, outcome, opened);
+  if (options.Summary) WriteSummary(options, outcome);
+  return verdict;
+}
+
+// The log: the --InputFile, or what the command after "--" writes.
+std::optional<int> OpenLog(const CmdLineOptions& options, InputFile& input) {
+  if (options.CommandFound) {
+    // Run mode starts the command here.
+    WriteErrorLine("Quonvel error: Running a command is not available in this build.");
+    return kFailure;
+  }
+  input = OpenInputFile(options.InputFile);
+  return std::nullopt;
+}
+
+// Opens the log and where the output goes, then converts.
+int ConvertInto(const CmdLineOptions& options, const LayoutEntry& layout) {
+  InputFile input;
+  if (const std::optional<int> failed = OpenLog(options, input)) return *failed;
   // Before the log is read, so that a file that cannot be written fails at
   // once. Its failures go to standard error, where no output goes.
   std::optional<OutputFile> file;
   if (options.OutputFound && !file.emplace(options.Output).IsOpen()) {
-    WriteErrorLine("Quonvel error: Cannot write \"" + options.Output + "\".");
+    WriteErrorLine("Quonvel error: Cannot write " + QuotedForMessage(options.Output) + ".");
     return kFailure;
   }
   LineOutput& output = file ? file->Lines() : StandardOutput();
-  // The default layout on standard output ignores a failed write, as it
-  // always did; elsewhere output that did not arrive fails the run.
-  if (optIn) output.StopOnFailure();
+  if (policy.failedWritesCount) output.StopOnFailure();
+  return Convert(options, layout, input, output, file ? &*file : nullptr);
+}
 
-  // For the default layout a file that cannot be opened is not reported; it
-  // simply yields no lines. For the others it fails the run.
-  InputFile input = OpenInputFile(inputFile);
-  const bool opened = IsOpen(input) || !optIn;
-  LineReader reader(input, ReadingRulesFor(layout->recognition));
-  const std::string sourceRoot =
-      optIn && !options.SourceRoot.empty() ? AbsoluteSourceRoot(options.SourceRoot) : "";
-  const std::unique_ptr<Layout> writer = layout->make({inputFile, sourceRoot});
-  // A document is of no use to a reader before it is whole: it leaves in
-  // large writes; lines leave one by one, each as soon as it is made.
-  const RunOutcome outcome = ConvertLog(
-      reader, *layout, *writer, inputFile,
-      [&output, layout](std::string_view text) {
-        return layout->document ? output.WriteBufferedLine(text) : output.WriteLine(text);
-      },
-      opened);
-  output.Flush();
-  if (output.Failed() || (file && !file->Commit())) {
-    WriteErrorLine(file ? "Quonvel error: Cannot write \"" + options.Output + "\"."
-                        : "Quonvel error: Cannot write to standard output.");
-    return kFailure;
-  }
-  int result = exitCode;
-  // The lines read before a read error are still converted; then we say so,
-  // inside the document for a layout that can. After everything is written,
-  // --FailOn decides on what was.
-  if (!outcome.readerGone && !outcome.inputComplete) {
-    if (!writer->TellsFailure()) {
-      WriteMessage(optIn, opened ? "Quonvel error: Cannot read input file."
-                                 : "Quonvel error: Cannot open input file \"" + inputFile + "\".");
-    }
-    result = kFailure;
-  } else if (optIn && Fails(failOn, outcome)) {
-    result = kDiagnosticsFound;
-  }
-  if (optIn && options.Summary) {
-    WriteMessage(true, "Quonvel: " + Count(outcome.errors, "error") + ", " +
-                           Count(outcome.warnings, "warning") + ", " +
-                           Count(outcome.notes, "note") + " in " +
-                           (inputFile == "-" ? "standard input" : inputFile));
-  }
-  return result;
+int Run(const std::vector<std::string>& arguments) {
+  if (const std::optional<int> answer = AnswerAlone(arguments)) return *answer;
+  const int pending = arguments.size() < 3 ? ShortCommandLine(arguments[0]) : 0;
+  CmdLineOptions options;
+  if (const std::optional<int> refused = ReadCommandLine(arguments, options)) return *refused;
+  const LayoutEntry& layout = options.FormatFound ? *FindLayout(options.Format) : DefaultLayout();
+  policy = options.Strict ? kStrictPolicy : layout.policy;
+  const int result = ConvertInto(options, layout);
+  return result == 0 ? pending : result;
 }
 
 }  // namespace
@@ -187,13 +206,13 @@ int main(int argc, char** argv) {
   // The one handler of the program: an escaping exception would abort the
   // process (a dialog on Windows) and lose the output written so far.
   try {
-    return Run(argc, argv);
+    return Run(Arguments(argc, argv));
   } catch (const std::bad_alloc&) {
-    WriteLine("Quonvel error: Out of memory.");
+    WriteMessage("Quonvel error: Out of memory.");
   } catch (const std::exception& error) {
-    WriteLine(std::string("Quonvel error: ") + error.what());
+    WriteMessage(std::string("Quonvel error: ") + error.what());
   } catch (...) {
-    WriteLine("Quonvel error: Unexpected failure.");
+    WriteMessage("Quonvel error: Unexpected failure.");
   }
   return kFailure;
 }

@@ -29,8 +29,12 @@ class RootedLineLayout : public Layout {
 };
 
 constexpr LayoutEntry kLayouts[] = {
-    {"msvc", Recognition::kClassic, false, MakeMsvcLayout,
-     "the MSVC output window:  src/a.c(118,23) :Warning:  text"},
+    {"msvc",
+     Recognition::kClassic,
+     false,
+     MakeMsvcLayout,
+     "the MSVC output window:  src/a.c(118,23) :Warning:  text",
+     {.messagesOnStandardError = false, .failedWritesCount = false, .unopenedLogFails = false}},
     {"msbuild", Recognition::kSound, false, MakeMsbuildLayout,
      "MSBuild's Error List:    src/a.c(118,23): warning ctcW505: text"},
     {"gcc", Recognition::kSound, false, MakeGccLayout,
@@ -52,6 +56,8 @@ std::unique_ptr<Layout> MakeRootedLineLayout(const LayoutSettings& settings, Lin
 }
 
 std::span<const LayoutEntry> Layouts() { return kLayouts; }
+
+const LayoutEntry& DefaultLayout() { return kLayouts[0]; }
 
 const LayoutEntry* FindLayout(std::string_view name) {
   for (const LayoutEntry& layout : kLayouts) {

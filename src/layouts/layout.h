@@ -53,6 +53,18 @@ class Layout {
   virtual bool TellsFailure() const { return false; }
 };
 
+// What the run does around a layout's text: where its messages go, whether
+// a failed write of the output fails the run, and whether a log that cannot
+// be opened does. The default layout keeps what it always did for a command
+// line of --InputFile and --TypCC alone; any further option written asks for
+// the strict policy in every layout.
+struct RunPolicy {
+  bool messagesOnStandardError = true;  // false: among the output on standard output
+  bool failedWritesCount = true;        // false: a failed write is ignored
+  bool unopenedLogFails = true;         // false: a log that cannot be opened reads as empty
+};
+inline constexpr RunPolicy kStrictPolicy{};
+
 struct LayoutEntry {
   std::string_view name;  // as --Format names it
   // How the layout wants the log read and recognised.
@@ -63,6 +75,7 @@ struct LayoutEntry {
   std::unique_ptr<Layout> (*make)(const LayoutSettings& settings);
   // What --help says of it, at most 60 characters.
   std::string_view help;
+  RunPolicy policy = kStrictPolicy;
 };
 
 // A layout of lines that `format` writes, one per diagnostic, knowing nothing
@@ -74,4 +87,6 @@ std::unique_ptr<Layout> MakeRootedLineLayout(const LayoutSettings& settings, Lin
 
 // Every layout, the default first.
 std::span<const LayoutEntry> Layouts();
+// The layout without --Format.
+const LayoutEntry& DefaultLayout();
 const LayoutEntry* FindLayout(std::string_view name);

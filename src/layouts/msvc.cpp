@@ -61,6 +61,10 @@ void FormatMsvcLine(const Diagnostic& diagnostic, std::string& output) {
   output.assign(diagnostic.whole);
 }
 
-std::unique_ptr<Layout> MakeMsvcLayout(const LayoutSettings&) {
-  return std::make_unique<MsvcLayout>();
+std::unique_ptr<Layout> MakeMsvcLayout(const LayoutSettings& settings) {
+  if (settings.sourceRoot.empty()) return std::make_unique<MsvcLayout>();
+  // --SourceRoot written: the names relative to it, the layout otherwise
+  // the same.
+  return MakeRootedLineLayout(settings, [](const Diagnostic& diagnostic, const LineOrigin&,
+                                           std::string& out) { FormatMsvcLine(diagnostic, out); });
 }

@@ -232,3 +232,22 @@ void WriteErrorLine(std::string_view text) {
   static LineOutput error(2);
   error.WriteLine(text);
 }
+
+std::string QuotedForMessage(std::string_view text) {
+  return "\"" + EscapedForMessage(text) + "\"";
+}
+
+std::string EscapedForMessage(std::string_view text) {
+  std::string quoted;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      quoted.push_back(c);
+      continue;
+    }
+    constexpr char kHex[] = "0123456789ABCDEF";
+    quoted.append("\\x").push_back(kHex[byte >> 4]);
+    quoted.push_back(kHex[byte & 0xF]);
+  }
+  return quoted;
+}

@@ -78,3 +78,10 @@ bool WriteLine(std::string_view text);
 // A message line on standard error, for a failed write of the output, which
 // the output itself cannot carry.
 void WriteErrorLine(std::string_view text);
+
+// `text` in double quotes for a message line, each control character
+// written as \xNN: a name that holds a line end must not split the message
+// or pass for a line of its own.
+std::string QuotedForMessage(std::string_view text);
+// The same without the quotes.
+std::string EscapedForMessage(std::string_view text);

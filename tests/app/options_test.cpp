@@ -78,28 +78,50 @@ TEST(ExtractOptions, KeepsTheOldTextWhenNothingIsCut) {
   EXPECT_FALSE(options.TypCCFound);
 }
 
-// --Format is found and cut like the others and never changes the result.
-TEST(ExtractOptions, FindsTheFormatLikeTheOthers) {
+// The further options are whole arguments, and the command after "--" is
+// no concern of the options: neither supplies --InputFile or --TypCC.
+TEST(ExtractOptions, FurtherOptionsAreWholeArguments) {
   const struct {
     std::vector<std::string> arguments;
-    bool found;
-    std::string format;
+    std::string format, output, typCC;
+    bool strict;
+    std::vector<std::string> command;
   } cases[] = {
-      {{"Quonvel", "--InputFile=a.log", "--TypCC=TriCore"}, false, ""},
-      {{"Quonvel", "--InputFile=a.log", "--TypCC=TriCore", "--Format=gcc"}, true, "gcc"},
-      {{"Quonvel", "--Format=", "--InputFile=a.log", "--TypCC=TriCore"}, true, ""},
-      {{"Quonvel", "--Format", "--InputFile=a.log", "--TypCC=TriCore"}, true, ""},
-      {{"Quonvel", "x--Format=gcc", "--InputFile=a.log", "--TypCC=TriCore"}, true, "=gcc"},
-      {{"Quonvel", "--Format=gcc", "--Format=sarif", "--InputFile=a.log", "--TypCC=TriCore"},
+      {{"Quonvel", "--InputFile=a.log", "--TypCC=TriCore"}, "", "", "TriCore", false, {}},
+      {{"Quonvel", "--InputFile=a--Format=gcc.log", "--TypCC=TriCore"},
+       "",
+       "",
+       "TriCore",
+       false,
+       {}},
+      {{"Quonvel", "--InputFile=a.log", "--TypCC=TriCore", "--Format=gcc", "--Format=sarif"},
+       "gcc",
+       "",
+       "TriCore",
        true,
-       "gcc"},
-      {{"--Format=sarif", "--InputFile=a.log", "--TypCC=TriCore"}, true, "sarif"},
+       {}},
+      {{"Quonvel", "--Output=my--TypCC=x.txt", "--TypCC=TriCore", "--InputFile=a"},
+       "",
+       "my--TypCC=x.txt",
+       "TriCore",
+       true,
+       {}},
+      {{"--Format=sarif", "--InputFile=a.log", "--TypCC=TriCore"}, "", "", "TriCore", false, {}},
+      {{"Quonvel", "--TypCC=TriCore", "--", "make", "--TypCC=x", "--Format=gcc", "--"},
+       "",
+       "",
+       "TriCore",
+       true,
+       {"make", "--TypCC=x", "--Format=gcc", "--"}},
   };
   for (const auto& c : cases) {
     CmdLineOptions options;
-    EXPECT_TRUE(ExtractOptions(options, c.arguments)) << c.arguments[1];
-    EXPECT_EQ(options.FormatFound, c.found) << c.arguments[1];
+    ExtractOptions(options, c.arguments);
     EXPECT_EQ(options.Format, c.format) << c.arguments[1];
+    EXPECT_EQ(options.Output, c.output) << c.arguments[1];
+    EXPECT_EQ(options.TypCC, c.typCC) << c.arguments[1];
+    EXPECT_EQ(options.Strict, c.strict) << c.arguments[1];
+    EXPECT_EQ(options.Command, c.command) << c.arguments[1];
   }
 }
 

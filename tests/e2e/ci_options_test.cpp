@@ -1,6 +1,6 @@
-// The options for CI (--FailOn, --Summary, --SourceRoot) and a log that
-// cannot be opened, in whole runs: what goes to standard output and standard
-// error, and the exit code. The default layout ignores them all.
+// The command line and the options for CI (--FailOn, --Summary,
+// --SourceRoot) and a log that cannot be opened, in whole runs: what goes to
+// standard output and standard error, and the exit code.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -66,20 +66,11 @@ TEST(CiOptions, FailOnAndSummary) {
        {},
        {"Quonvel: 0 errors, 0 warnings, 0 notes in standard input"},
        0},
-      {{kNoBanner, input, "--TypCC=TriCore", "--Format=gcc", "--FailOn=Error"},
-       {R"(Quonvel error: Unknown --FailOn value "Error" (error, warning, never).)"},
-       {},
-       -2},
-      {{kNoBanner, input, "--TypCC=TriCore", "--Format=azure", "--FailOn"},
-       {R"(Quonvel error: Unknown --FailOn value "" (error, warning, never).)"},
-       {},
-       -2},
-      // The default layout: the options are no concern of it.
+      // The default layout: written, the options act there too.
       {{kNoBanner, input, "--TypCC=TriCore", "--FailOn=error", "--Summary", "--SourceRoot=/"},
        msvc,
-       {},
-       0},
-      {{kNoBanner, input, "--TypCC=TriCore", "--Format=msvc", "--FailOn=sometimes"}, msvc, {}, 0},
+       {"Quonvel: 1 error, 1 warning, 0 notes in " + log},
+       1},
   };
   for (const Case& c : cases) Expect(c);
   // Below the severity asked for, the run passes: a warning for
@@ -91,6 +82,108 @@ TEST(CiOptions, FailOnAndSummary) {
           {fewer[1]},
           {},
           0});
+  std::filesystem::remove(log);
+}
+
+// Once a command line uses one of Quonvel's further options, every argument
+// that looks like an option must be one, with a value it knows; the first
+// two options alone keep ignoring what they always ignored.
+TEST(CiOptions, CommandLinesRefusedWithTheirSlip) {
+  const std::string log = OneOfEachLog();
+  const std::string input = "--InputFile=" + log;
+  const std::vector<std::string> msvc = {"a.c(1,2) :Warning:  w", "ltc E3: e"};
+  const std::vector<std::string> legacy = {
+      "Quonvel error: Something is wrong with input file or compiler typ",
+      "Quonvel error: Please check the command line input directories.  "};
+  const auto refused = [](std::string text) {
+    return std::vector<std::string>{"Quonvel error: " + text};
+  };
+  const Case cases[] = {
+      // The first version's command line: other arguments ignored, silence.
+      {{kNoBanner, input, "--TypCC=TriCore", "--Fail-On=error", "--Summaryx", "--Verbose"},
+       msvc,
+       {},
+       0},
+      {{kNoBanner, "--InputFile", log, "--TypCC=TriCore"}, legacy, {}, -2},
+      {{kNoBanner, input, "--TypCC=tricore"}, {}, {}, -3},
+      // Misspelt, unknown or doubled once a further option is written.
+      {{kNoBanner, input, "--TypCC=TriCore", "--Format=gcc", "--Fail-On=error"},
+       {},
+       refused(R"(Unknown option "--Fail-On=error"; did you mean --FailOn?)"),
+       -2},
+      {{kNoBanner, input, "--TypCC=TriCore", "--Summary", "--Verbose"},
+       {},
+       refused(R"(Unknown option "--Verbose"; did you mean --Echo?)"),
+       -2},
+      {{kNoBanner, "--inputfile=" + log, "--TypCC=TriCore", "--Summary"},
+       {},
+       refused("Unknown option \"--inputfile=" + log + "\"; did you mean --InputFile?"),
+       -2},
+      {{kNoBanner, input, "--TypCC=TriCore", "--Summary=yes"},
+       {},
+       refused(R"(--Summary takes no value: "--Summary=yes"; write --Summary.)"),
+       -2},
+      {{kNoBanner, input, "--TypCC=TriCore", "--FailOn=errors"},
+       {},
+       refused(
+           R"(Unknown --FailOn value "errors" (error, warning, never); did you mean --FailOn=error?)"),
+       -2},
+      {{kNoBanner, input, "--TypCC=TriCore", "--Format=gcc", "--Format=sarif"},
+       {},
+       refused(
+           R"(--Format given twice with different values: "--Format=gcc" and "--Format=sarif".)"),
+       -2},
+      {{kNoBanner, input, "--TypCC=TriCore", "--Format=gcc", "--Format=gcc"},
+       {"a.c:1:2: warning: w [ctc W1]", "a.c:3:4: note: i [ctc I2]", log + ":3: error: e [ltc E3]"},
+       {},
+       0},
+      {{kNoBanner, input, "--TypCC=TriCore", "--Output"},
+       {},
+       refused("--Output needs a value: write --Output=<value>."),
+       -2},
+      // Missing or empty, with the likely slip named.
+      {{kNoBanner, "--InputFile", log, "--TypCC=TriCore", "--Summary"},
+       {},
+       refused("--InputFile names no file (a blank instead of \"=\" before \"" + log + "\"?)."),
+       -2},
+      {{kNoBanner, input, "--Format=gcc"},
+       {},
+       refused("No compiler type: give --TypCC=TriCore."),
+       -2},
+      {{kNoBanner, "--TypCC=TriCore", "--Format=gcc"},
+       {},
+       refused("No log to read: give --InputFile=<path> (- for standard input) or a command "
+               "after \"--\"."),
+       -2},
+      {{kNoBanner, input, "--TypCC=tricore", "--Format=gcc"},
+       {},
+       refused(R"(Unknown compiler type "tricore"; only TriCore is accepted (the case matters).)"),
+       -3},
+      // Matched whole: a value holding another option's name is only a value.
+      {{kNoBanner, input + "--Output", "--TypCC=TriCore", "--Format=gcc"},
+       {},
+       {"Quonvel error: Cannot open input file \"" + log + "--Output\"."},
+       -4},
+      // Options that cannot go together.
+      {{kNoBanner, input, "--TypCC=TriCore", "--Log=x.log"},
+       {},
+       refused("--Log keeps a command's output: give the command after \"--\"."),
+       -2},
+      {{kNoBanner, input, "--TypCC=TriCore", "--Format=sarif", "--Echo"},
+       {},
+       refused("--Echo with --Format=sarif needs --Output=<file>: the build's lines and one "
+               "document cannot share standard output."),
+       -2},
+      {{kNoBanner, input, "--TypCC=TriCore", "--", "make"},
+       {},
+       refused("--InputFile and a command after \"--\" do not go together: give one."),
+       -2},
+      {{kNoBanner, "--TypCC=TriCore", "--"},
+       {},
+       refused("No command after \"--\": write the program and its arguments after it."),
+       -2},
+  };
+  for (const Case& c : cases) Expect(c);
   std::filesystem::remove(log);
 }
 

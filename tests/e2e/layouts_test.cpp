@@ -58,11 +58,6 @@ TEST(Layouts, SampleLogInEveryLineLayout) {
       {{kNoBanner, kSample, "--TypCC=TriCore", "--Format=gcc"},
        GoldenLines("tricore-build.gcc.out"),
        0},
-      {{kNoBanner, kSample, "--Format=gcc"},
-       {"Quonvel error: Something is wrong with input file or compiler typ",
-        "Quonvel error: Please check the command line input directories.  "},
-       -2},
-      {{kNoBanner, kSample, "--TypCC=tricore", "--Format=gcc"}, {}, -3},
   };
   for (const auto& c : cases) {
     const ProcessResult run = RunProcess(QuonvelPath(), c.arguments);
@@ -82,10 +77,10 @@ TEST(Layouts, UnknownFormatNamesEveryLayout) {
     ASSERT_TRUE(run.started) << run.err;
     EXPECT_EQ(run.exitCode, ExitCodeOf(-2)) << name;
     const std::string start = "Quonvel error: Unknown output format \"" + name + "\" (msvc, ";
-    const std::string end = ")." + OutputLines({""});
-    ASSERT_TRUE(run.out.starts_with(start) && run.out.ends_with(end)) << run.out;
-    std::string names = run.out.substr(start.size() - 6);
-    names.resize(names.size() - end.size());
+    const std::string end = "); did you mean --Format=";
+    ASSERT_TRUE(run.err.starts_with(start) && run.err.find(end) != std::string::npos) << run.err;
+    std::string names = run.err.substr(start.size() - 6);
+    names.resize(names.find(end));
     int layouts = 0;
     for (std::size_t at = 0; at < names.size(); ++layouts) {
       const std::size_t comma = std::min(names.find(", ", at), names.size());
@@ -187,7 +182,7 @@ TEST(Layouts, OutputFileTakesTheLayoutsText) {
        {},
        {"Quonvel error: Cannot write \"" + (dir / "folder").string() + "\"."},
        -4},
-      {"", {"Quonvel error: --Output names no file."}, {}, -2},
+      {"", {}, {"Quonvel error: --Output names no file."}, -2},
   };
   for (const auto& c : failures) {
     const ProcessResult run =
