@@ -169,6 +169,9 @@ struct Backtracker {
     std::size_t end = start[b + 1];
     const bool nextMayBeEmpty =
         b + 1 == pattern.blockCount || pattern.repeat[b + 1] == Repeat::kZeroOrMore;
+    if (!nextMayBeEmpty && pattern.anyText[b] && pattern.soleByte[b + 1] >= 0) {
+      return NextByteOfText(b, end);
+    }
     const std::size_t from = end;
     std::size_t found = kNoEnd;
     while (Takes(b, end)) {
@@ -182,6 +185,24 @@ struct Backtracker {
     if (scanned > budget) return Spent(), kNoEnd;
     budget -= scanned;
     return found;
+  }
+
+  // For a lazy "(.*?)" that ends at `end` and a next block of one byte: the
+  // next place of that byte, if no line end comes first. memchr finds it
+  // many bytes at a time, a file name ending at its closing quote.
+  std::size_t NextByteOfText(std::size_t b, std::size_t end) {
+    if (end >= size) return kNoEnd;
+    const auto byte = static_cast<unsigned char>(pattern.soleByte[b + 1]);
+    const void* at = std::memchr(bytes + end + 1, byte, size - end - 1);
+    const std::size_t next =
+        at == nullptr ? size
+                      : static_cast<std::size_t>(static_cast<const unsigned char*>(at) - bytes);
+    const std::size_t scanned = next - end + 1;
+    if (scanned > budget) return Spent(), kNoEnd;
+    budget -= scanned;
+    const char* const text = reinterpret_cast<const char*>(bytes) + end;
+    if (at == nullptr || CountBeforeLineEnd(text, next - end) != next - end) return kNoEnd;
+    return next;
   }
 
   // The largest length up to `most` (and at least Least(b)) at which block

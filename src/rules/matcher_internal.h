@@ -1,4 +1,4 @@
-// The compiled form of a message pattern: tables made once by CompilePattern
+// The compiled form of a message pattern: tables made once by ParsePattern
 // and read by the two engines. Only the matcher's own files include this.
 #pragma once
 
