@@ -42,7 +42,7 @@ struct LineTest {
   std::shared_ptr<void> state;
 
   LineTest() = default;
-  LineTest(std::nullptr_t) {}  // NOLINT: as a function pointer is
+  LineTest(std::nullptr_t) {}  // "= nullptr": no test
   bool operator()(std::string_view prefix) const { return test(state.get(), prefix); }
   bool operator==(std::nullptr_t) const { return test == nullptr; }
 };

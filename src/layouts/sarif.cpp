@@ -11,6 +11,9 @@
 
 namespace {
 
+// The tool's home page as the build names it; empty: none.
+constexpr std::string_view kInformationUri = QUONVEL_INFORMATION_URI;
+
 // The id of --SourceRoot among the run's originalUriBaseIds.
 constexpr std::string_view kSourceRootId = "SRCROOT";
 
@@ -160,9 +163,7 @@ class SarifLayout : public Layout {
     json.Key("tool").BeginObject().Key("driver").BeginObject();
     json.Member("name", "Quonvel").Member("version", QUONVEL_VERSION);
     // Only a real home page: SARIF viewers show it as a link.
-    if (!std::string_view(QUONVEL_INFORMATION_URI).empty()) {
-      json.Member("informationUri", QUONVEL_INFORMATION_URI);
-    }
+    if constexpr (!kInformationUri.empty()) json.Member("informationUri", kInformationUri);
     json.Key("rules").BeginArray();
     // Room for every rule at once: a string that doubled its way there would
     // have held about twice as much at its peak.
