@@ -148,7 +148,14 @@ int Convert(const CmdLineOptions& options, const LayoutEntry& layout, InputFile&
       [&output, &layout](std::string_view text) {
         return layout.document ? output.WriteBufferedLine(text) : output.WriteLine(text);
       },
-      opened);
+      opened,
+      CountAfterReaderGone(output,
+                           (options.FailOnFound && options.FailOn != "never") || options.Summary));
+  if (file != nullptr && UnreadFromItsStart(input, outcome)) {
+    file->Discard();
+    WriteErrorLine("Quonvel error: Cannot read input file.");
+    return kFailure;
+  }
   output.Flush();
   if (output.Failed() || (file != nullptr && !file->Commit())) {
     WriteErrorLine(file != nullptr
@@ -174,8 +181,19 @@ std::optional<int> OpenLog(const CmdLineOptions& options, InputFile& input) {
 
 // Opens the log and where the output goes, then converts.
 int ConvertInto(const CmdLineOptions& options, const LayoutEntry& layout) {
+  if (options.OutputFound && NamesTheInput(options.Output, options.InputFile)) {
+    WriteErrorLine("Quonvel error: --Output names the input file " +
+                   QuotedForMessage(options.Output) + ".");
+    return kBadOptions;
+  }
   InputFile input;
   if (const std::optional<int> failed = OpenLog(options, input)) return *failed;
+  // A log that cannot be opened leaves the --Output file as it was.
+  if (options.OutputFound && !IsOpen(input)) {
+    WriteErrorLine("Quonvel error: Cannot open input file " + QuotedForMessage(options.InputFile) +
+                   ".");
+    return kFailure;
+  }
   // Before the log is read, so that a file that cannot be written fails at
   // once. Its failures go to standard error, where no output goes.
   std::optional<OutputFile> file;

@@ -36,8 +36,9 @@ bool IsOpen(const InputFile& input) { return input.handle != nullptr; }
 
 void Close(InputFile& input) { input.handle.reset(); }
 
-long long ReadSome(InputFile& input, char* to, std::size_t size) {
-  std::FILE* const file = input.handle.get();
+namespace {
+
+long long ReadFrom(std::FILE* file, char* to, std::size_t size) {
 #ifdef _WIN32
   // The file is in binary mode; _read takes an unsigned count and returns 0
   // for a pipe whose writer has gone.
@@ -61,4 +62,12 @@ long long ReadSome(InputFile& input, char* to, std::size_t size) {
     if (poll(&wanted, 1, -1) < 0 && errno != EINTR) return -1;
   }
 #endif
+}
+
+}  // namespace
+
+long long ReadSome(InputFile& input, char* to, std::size_t size) {
+  const long long got = ReadFrom(input.handle.get(), to, size);
+  if (got > 0) input.delivered = true;
+  return got;
 }

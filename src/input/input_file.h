@@ -16,6 +16,9 @@ struct InputFile {
     }
   };
   std::unique_ptr<std::FILE, Closer> handle;
+  // Whether a read returned bytes: a read that fails before any did could
+  // not read the log from its start.
+  bool delivered = false;
 };
 
 // Opens `path` for reading without keeping other readers or writers out. A

@@ -243,7 +243,9 @@ void SarifLayout::WriteResult(const Diagnostic& diagnostic, const LineOrigin& or
 
 void AppendFileUri(std::string_view file, std::string& uri) {
   const auto slash = [](char c) { return c == '\\' || c == '/'; };
-  const bool drive = file.size() >= 3 && file[1] == ':' && slash(file[2]) && IsLetter(file[0]);
+  // "C:" alone is the drive (a root given as "C:").
+  const bool drive = file.size() >= 2 && file[1] == ':' && (file.size() == 2 || slash(file[2])) &&
+                     IsLetter(file[0]);
   std::string_view rest = file;
   if (drive) {
     uri.append("file:///").append(file, 0, 2);

@@ -4,8 +4,10 @@
 #pragma once
 
 // Installs the handlers once at start. A stop request ends the process at
-// once, or, while a line is being written, right after that line. The exit
-// code is 128 + the signal's number on POSIX, as a shell reports a program
+// once, or, while a line is being written, right after that line; a line
+// that the reader does not take within half a second is given up, so that a
+// stalled reader keeps no stopped process alive. The exit code is
+// 128 + the signal's number on POSIX, as a shell reports a program
 // that the signal ended, and on Windows 0xC000013A (STATUS_CONTROL_C_EXIT),
 // what a console program that Ctrl+C ends returns. A signal ignored when the
 // program starts (SIGINT for a job a script starts in the background) stays
