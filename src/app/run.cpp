@@ -19,7 +19,7 @@ ReadingRules ReadingRulesFor(Recognition recognition) {
     rules.joinMarker = ExcerptProgram().name;
     return rules;
   }
-  rules.allCarriageReturns = true;
+  rules.soundReading = true;
   rules.excerptLead = ExcerptProgram().name;
   rules.excerptTextStart = ExcerptTextStart;
   return rules;

@@ -32,9 +32,12 @@ InputFile OpenInputFile(const std::string& path) {
   return input;
 }
 
-bool IsOpen(const InputFile& input) { return input.handle != nullptr; }
+bool IsOpen(const InputFile& input) { return input.handle != nullptr || input.command; }
 
-void Close(InputFile& input) { input.handle.reset(); }
+void Close(InputFile& input) {
+  if (input.command) CloseCommand(*input.command);
+  input.handle.reset();
+}
 
 namespace {
 
@@ -67,7 +70,8 @@ long long ReadFrom(std::FILE* file, char* to, std::size_t size) {
 }  // namespace
 
 long long ReadSome(InputFile& input, char* to, std::size_t size) {
-  const long long got = ReadFrom(input.handle.get(), to, size);
+  const long long got = input.command ? ReadCommand(*input.command, to, size)
+                                      : ReadFrom(input.handle.get(), to, size);
   if (got > 0) input.delivered = true;
   return got;
 }

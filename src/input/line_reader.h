@@ -1,26 +1,29 @@
 // Reading the captured toolchain output as a stream of logical lines, in one
 // buffer, whatever the size of the log.
 //
-// The buffer holds the bytes read and not yet passed over; three indices
-// into it, with these invariants:
-//   keep_ <= scan_ <= end_ <= capacity_;
-//   [keep_, end_) is text that must stay: the line handed out last (a
-//     caller may still take its excerpt) and what follows it;
-//   scan_ is where the next physical line starts;
-//   end_ is the end of the text read so far.
-// Before a read, [keep_, end_) is rolled to the front of the buffer; the
-// buffer grows only when what must stay and a block do not fit, that is for
-// a line about as long as the buffer. A line that cannot matter (its first
-// bytes cannot begin a diagnostic) is never held: its bytes are passed over
-// as they stream, so a log of one endless line runs in constant memory.
+// Two layers: a ByteBuffer (byte_buffer.h) holds the bytes, filled at its
+// end and consumed from its front; the LineReader finds the lines in it,
+// joins, takes excerpts and passes over the lines that cannot matter. Every
+// place the reader keeps is a position of the ByteBuffer, which a roll does
+// not change. What must stay held is the line handed out last (a caller may
+// still take its excerpt) and what follows it: the reader consumes up to it
+// at the start of each Next. A line that cannot matter (its first bytes
+// cannot begin a diagnostic) is never held: its bytes are passed over as they
+// stream, so a log of one endless line runs in constant memory.
 //
 // Text-mode rules are ours on every platform, so that a log reads the same
-// everywhere: a CR directly before an LF belongs to the line end (every such
-// CR when the rules say so), any other CR stays in the line; a byte 0x1A ends
-// the input, and nothing after the read that delivered it is read. A log that
-// starts with a UTF-8 byte order mark is read without it; one that starts
-// with a UTF-16 mark (what Windows PowerShell 5.1's ">" writes) is read as
-// the UTF-8 text it holds.
+// everywhere. The classic reading keeps those of the C runtime's text mode: a
+// CR directly before an LF belongs to the line end, any other CR stays in the
+// line; a byte 0x1A ends the input, and nothing after the read that delivered
+// it is read. The sound reading takes the lines as a terminal shows them: a
+// run of CRs ends a line, together with the LF after it if there is one (a
+// progress meter's lone CR separates lines; CR LF and CR CR LF are one line
+// end); a byte 0x1A ends the log only when nothing but line ends and 0x1A
+// follow it, else it is an ordinary byte; a byte order mark (EF BB BF) that
+// opens any line is skipped, so that logs written one after another read as
+// one. A log that starts with a UTF-8 byte order mark is read without it in
+// both; one that starts with a UTF-16 mark (what Windows PowerShell 5.1's ">"
+// writes) is read as the UTF-8 text it holds.
 //
 // Reads take what the input has now: a pipe's complete lines are handed out
 // before the next read waits for more.
@@ -32,6 +35,7 @@
 #include <string>
 #include <string_view>
 
+#include "input/byte_buffer.h"
 #include "input/input_file.h"
 
 // A test of a line's opening that keeps state of its own, what it learnt of
@@ -53,9 +57,12 @@ struct ReadingRules {
   // continuation, joined by one blank; the continuation is not itself
   // tested. Empty: no line does.
   std::string_view joinMarker;
-  // Every CR directly before a line's LF belongs to the line end, so that a
-  // CR LF log converted twice (CR CR LF) reads like a CR LF one.
-  bool allCarriageReturns = false;
+  // The sound reading of line ends, 0x1A and byte order marks (above)
+  // instead of the classic one.
+  bool soundReading = false;
+  // Every logical line is handed out, with its raw bytes; none is passed
+  // over, whatever mayMatter and openingBytes say.
+  bool everyLine = false;
   // Whether a logical line that starts with `prefix` can still matter. A line
   // that cannot is passed over; nullptr: every line matters.
   LineTest mayMatter;
@@ -71,10 +78,49 @@ struct ReadingRules {
 };
 
 // One logical line and the number of its first physical line, counted from 1
-// as an editor counts. The text stays valid until the next call of Next.
+// as an editor counts. The views stay valid until the next call of Next.
 struct ReadLine {
   std::string_view text;
   std::uint64_t number = 0;
+  // With ReadingRules::everyLine: the bytes of the physical lines the line
+  // took, line ends included (both lines of a joined line; a line that a
+  // lone CR ended, up to and with that CR). Of a UTF-16 log, its UTF-8 text.
+  std::string_view raw;
+};
+
+// Where the reader's text comes from: the input or bytes in memory, read in
+// blocks, turned into UTF-8 when the log is UTF-16, and cut where a byte 0x1A
+// ends the log.
+class TextSource {
+ public:
+  TextSource(InputFile* input, std::string_view bytes, std::size_t blockSize, bool sound);
+  // Puts the next text at the buffer's end; false when no more will come.
+  bool ReadInto(ByteBuffer& buffer);
+  bool AtEnd() const { return atEnd_; }
+  bool Failed() const { return failed_; }
+  // The room a read needs at the buffer's end.
+  std::size_t RoomWanted() const;
+
+ private:
+  enum class Encoding : std::uint8_t { kUndecided, kBytes, kUtf16Le, kUtf16Be };
+  std::size_t ReadRaw(char* to, std::size_t size);
+  void Decide(ByteBuffer& buffer);
+  void Decode(ByteBuffer& buffer);
+  void Added(ByteBuffer& buffer, ByteBuffer::Pos from);
+
+  InputFile* input_;
+  std::string_view bytes_;  // what is left of the bytes read from memory
+  std::size_t blockSize_;
+  Encoding encoding_ = Encoding::kUndecided;
+  bool sound_;
+  bool atEnd_ = false;     // no more bytes will come
+  bool failed_ = false;    // a read failed
+  std::string raw_;        // a block as read, before it is decoded
+  std::string undecoded_;  // UTF-16 bytes not yet turned into text
+  // Sound reading: the text's last bytes when they are a 0x1A and nothing
+  // but line ends and 0x1A; held back until what follows tells whether they
+  // end the log.
+  std::string held_;
 };
 
 class LineReader {
@@ -89,7 +135,6 @@ class LineReader {
   // The reader keeps a view of the bytes: a temporary would be gone.
   LineReader(std::string&& bytes, const ReadingRules& rules,
              std::size_t blockSize = kBlockSize) = delete;
-  ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
@@ -105,76 +150,73 @@ class LineReader {
   bool TakeExcerpt(std::string_view& excerpt);
 
   // Whether a read failed for another reason than the end of the input.
-  bool ReadFailed() const { return failed_; }
+  bool ReadFailed() const { return source_.Failed(); }
 
  private:
-  enum class Held : std::uint8_t { kWhole, kLast, kNotNeeded, kNone };
+  using Pos = ByteBuffer::Pos;
+  enum class Held : std::uint8_t { kWhole, kLast, kNotNeeded, kNone, kNotYet };
   enum class Purpose : std::uint8_t { kFirst, kContinuation, kExcerpt };
-  enum class Encoding : std::uint8_t { kUndecided, kBytes, kUtf16Le, kUtf16Be };
+  // One physical line: where its bytes start, where it begins after what is
+  // left of the line end before it, where its text starts (after a byte
+  // order mark) and ends, and where the next line starts; crOpen: the CRs
+  // that end it reach the end of the text read so far.
+  struct Span {
+    Pos start = 0;
+    Pos begin = 0;
+    Pos text = 0;
+    Pos textEnd = 0;
+    Pos next = 0;
+    bool crOpen = false;
+  };
+  // The join marker begins nowhere in [from, next): next is the next place
+  // it begins (found), or where the search ended.
+  struct MarkerPlace {
+    bool known = false;
+    bool found = false;
+    Pos from = 0;
+    Pos next = 0;
+  };
+  struct Excerpt {
+    bool ready = false;
+    bool taken = false;
+    bool last = false;  // the log ends with it
+    Pos text = 0;
+    Span span;
+  };
 
-  Held HoldLine(Purpose purpose);
-  bool Needed(Purpose purpose) const;
+  bool Settle(Pos& from);
+  Held FindEnd(Pos from, Pos searched, Span& span) const;
+  void Advance(const Span& span);
+  Pos TextStart(Pos from, Pos textEnd) const;
+  Held HoldLine(Purpose purpose, Span& span);
+  bool Needed(Purpose purpose, Pos from) const;
+  void PassOverQuickly();
+  void PassOverClassic(const bool* opening);
+  void PassOver();
+  void EveryLine();
   bool SkipLine(std::string_view watch, bool& held);
+  bool HandOut(Held first, const Span& span, ReadLine& line);
+  bool Join(const Span& first, std::uint64_t number, bool matters, ReadLine& line);
   void PrepareExcerpt();
   // Whether [start, end) holds the join marker; most lines are told by the
   // place of the marker found last, without a search.
-  bool HoldsJoinMarker(std::size_t start, std::size_t end) {
-    if (markerKnown_ && start >= markerFrom_ && end < markerNext_ + rules_.joinMarker.size()) {
+  bool HoldsJoinMarker(Pos start, Pos end) {
+    if (marker_.known && start >= marker_.from && end < marker_.next + rules_.joinMarker.size()) {
       return false;
     }
     return SearchJoinMarker(start, end);
   }
-  bool SearchJoinMarker(std::size_t start, std::size_t end);
-  std::size_t NextLineFeed(std::size_t from);
-  std::size_t ContentEnd(std::size_t start, std::size_t lf) const;
-  std::string_view Text(std::size_t from, std::size_t to) const;
+  bool SearchJoinMarker(Pos start, Pos end);
+  bool ReadMore() { return source_.ReadInto(buffer_); }
 
-  bool ReadMore();
-  std::size_t ReadRaw(char* to, std::size_t size);
-  void Decide();
-  void Decode();
-  void StopAtCtrlZ(std::size_t from);
-  std::size_t RoomWanted() const;
-  bool WouldGrow() const;
-  void MakeRoom(std::size_t wanted);
-
-  InputFile* input_ = nullptr;
-  std::string_view bytes_;  // what is left of the bytes read from memory
   ReadingRules rules_;
-  std::size_t blockSize_;
-
-  char* buffer_ = nullptr;
-  std::size_t capacity_ = 0;
-  std::size_t keep_ = 0;
-  std::size_t scan_ = 0;
-  std::size_t end_ = 0;
+  ByteBuffer buffer_;
+  TextSource source_;
+  Pos scan_ = 0;              // where the next physical line starts
+  bool afterCr_ = false;      // CRs that end the line before may go on at scan_
   std::uint64_t number_ = 1;  // the number of the physical line at scan_
-
-  // HoldLine's result: where the line's text ends and the next line starts.
-  std::size_t lineEnd_ = 0;
-  std::size_t next_ = 0;
-  // The line handed out last.
-  std::size_t outStart_ = 0;
-  std::size_t outEnd_ = 0;
-  // The excerpt after it, when there is one.
-  bool excerptReady_ = false;
-  bool excerptLast_ = false;
-  std::size_t excerptText_ = 0;
-  std::size_t excerptEnd_ = 0;
-  std::size_t excerptNext_ = 0;
-
-  // The join marker begins nowhere in [markerFrom_, markerNext_): markerNext_
-  // is the next place it begins (markerFound_), or where the search ended.
-  bool markerKnown_ = false;
-  bool markerFound_ = false;
-  std::size_t markerFrom_ = 0;
-  std::size_t markerNext_ = 0;
-
-  bool atEnd_ = false;   // no more bytes will come
-  bool failed_ = false;  // a read failed
-  bool done_ = false;    // the log's last line was taken
-  std::string joined_;   // a joined line that the log's end cut short
-  Encoding encoding_ = Encoding::kUndecided;
-  std::string raw_;        // a block as read, before it is decoded
-  std::string undecoded_;  // UTF-16 bytes not yet turned into text
+  Excerpt excerpt_;           // the excerpt after the line handed out last
+  MarkerPlace marker_;
+  bool done_ = false;   // the log's last line was taken
+  std::string joined_;  // a joined line not joined in place
 };

@@ -14,6 +14,22 @@ const char* FindByte(const char* from, const char* to, char byte) {
   return found == nullptr ? to : static_cast<const char*>(found);
 }
 
+const char* FindLineEnd(const char* from, const char* to) {
+  const char* at = from;
+#ifdef QUONVEL_HAVE_SSE2
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (; to - at >= 16; at += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const auto ends = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr))));
+    if (ends != 0) return at + std::countr_zero(ends);
+  }
+#endif
+  while (at < to && *at != '\n' && *at != '\r') ++at;
+  return at;
+}
+
 const char* FindText(const char* from, const char* to, std::string_view text) {
   const std::size_t size = text.size();
   if (to - from < static_cast<std::ptrdiff_t>(size)) return to;

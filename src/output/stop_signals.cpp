@@ -29,6 +29,9 @@ constexpr int kGraceMilliseconds = 500;
 std::atomic<bool> writing{false};
 std::atomic<unsigned long> stopCode{0};
 std::atomic<const char*> removed{nullptr};
+// Run mode (ForwardStopsTo): where a stop request goes instead, 0 for none.
+std::atomic<long> forwardTo{0};
+std::atomic<bool> terminalReachesCommand{false};
 
 [[noreturn]] void EndProcess(unsigned long code) {
 #ifdef _WIN32
@@ -59,6 +62,9 @@ BOOL WINAPI OnControl(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
     return FALSE;
   }
+  // Run mode: the command shares the console and has the event too; Quonvel
+  // reads on until it ends. A closed console ends both (the job goes with us).
+  if (event != CTRL_CLOSE_EVENT && forwardTo.load() != 0) return TRUE;
   Stop(kStoppedExitCode);
   // The writer ends the process after its line, or the grace ends it here;
   // returning would let the system end it now after a console close.
@@ -80,6 +86,15 @@ void OnSignal(int signal) {
   setitimer(ITIMER_REAL, &grace, nullptr);
 }
 void OnGraceOver(int) { EndProcess(stopCode.load()); }
+
+// Run mode: the request goes to the command, unless the terminal sent it to
+// the process group that the command shares with us (SI_KERNEL).
+void OnForwardedSignal(int signal, siginfo_t* info, void*) {
+  const long target = forwardTo.load();
+  if (target == 0) return OnSignal(signal);
+  if (terminalReachesCommand.load() && info != nullptr && info->si_code == SI_KERNEL) return;
+  kill(static_cast<pid_t>(target), signal);
+}
 #endif
 
 }  // namespace
@@ -117,3 +132,27 @@ void LineDone() {
 }
 
 void RemoveOnStop(const char* path) { removed.store(path); }
+
+void ForwardStopsTo(long target, bool terminalReachesIt) {
+  terminalReachesCommand.store(terminalReachesIt);
+  forwardTo.store(target);
+#ifndef _WIN32
+  // Installed on the first call; it acts as the plain handler once
+  // forwarding ends. A signal that was ignored at start stays ignored.
+  static bool installed = false;
+  if (installed || target == 0) return;
+  installed = true;
+  struct sigaction action {};
+  action.sa_sigaction = OnForwardedSignal;
+  sigemptyset(&action.sa_mask);
+  sigaddset(&action.sa_mask, SIGTERM);
+  sigaddset(&action.sa_mask, SIGINT);
+  action.sa_flags = SA_RESTART | SA_SIGINFO;
+  for (const int signal : {SIGTERM, SIGINT}) {
+    struct sigaction before {};
+    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) {
+      sigaction(signal, &action, nullptr);
+    }
+  }
+#endif
+}

@@ -24,3 +24,11 @@ void LineDone();
 // A file that a stop request removes at once (the unfinished --Output file);
 // nullptr for none. The text must stay until it is replaced.
 void RemoveOnStop(const char* path);
+
+// Run mode: while a command runs, a stop request (SIGINT, SIGTERM; Ctrl+C and
+// Ctrl+Break on Windows) goes to it instead of ending Quonvel, which goes on
+// converting what the command still writes. `target` is the process (or, as
+// -pgid, the process group) for kill(); 0 ends the forwarding.
+// `terminalReachesIt`: the command shares Quonvel's process group, so a
+// signal from the terminal has reached it already and is not sent twice.
+void ForwardStopsTo(long target, bool terminalReachesIt);

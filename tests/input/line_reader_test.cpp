@@ -51,11 +51,18 @@ TEST(LineReader, AppliesTextModeRulesAndJoinsCptcLines) {
       {"A\nB", {"1:A", "2:B"}, {}},
       {"", {"1:"}, {}},
       {"A\r\nB\r\n", {"1:A", "2:B", "3:"}, {}},
-      {"A\rB\n", {"1:A\rB", "2:"}, {}},
+      // A lone CR separates lines in the sound reading, a run of CRs with or
+      // without its LF being one line end.
+      {"A\rB\n", {"1:A\rB", "2:"}, {"1:A", "2:B", "3:"}},
       {"A\r\r\nB", {"1:A\r", "2:B"}, {"1:A", "2:B"}},
-      {"\r", {"1:\r"}, {}},
-      {"A\x1A\nB\n", {"1:A"}, {}},
+      {"A\r\rB\r", {"1:A\r\rB\r"}, {"1:A", "2:B", "3:"}},
+      {"\r", {"1:\r"}, {"1:", "2:"}},
+      // 0x1A ends the classic log; the sound one only before nothing but
+      // line ends.
+      {"A\x1A\nB\n", {"1:A"}, {"1:A\x1A", "2:B", "3:"}},
       {"\x1A", {"1:"}, {}},
+      {"A\x1A\r\n\n\x1A\r", {"1:A"}, {}},
+      {"A\n\x1A\x1A\n", {"1:A", "2:"}, {}},
       {"x cptc y\nz\nw\n", {"1:x cptc y z", "3:w", "4:"}, {"1:x cptc y", "2:z", "3:w", "4:"}},
       {"x cptc y\n", {"1:x cptc y "}, {"1:x cptc y", "2:"}},
       {"x cptc y", {"1:x cptc y "}, {"1:x cptc y"}},
@@ -66,21 +73,37 @@ TEST(LineReader, AppliesTextModeRulesAndJoinsCptcLines) {
       {"cptc\n\nnext\n", {"1:cptc ", "3:next", "4:"}, {"1:cptc", "2:", "3:next", "4:"}},
       {"cp\r\ntc\n", {"1:cp", "2:tc", "3:"}, {}},
       {"a\0b\n\xff\x80"s, {"1:a\0b"s, "2:\xff\x80"}, {}},
-      {"cptc\x1A\nnext", {"1:cptc "}, {"1:cptc"}},
-      // Byte order marks and UTF-16, whatever the blocks the bytes come in.
+      {"cptc\x1A\nnext", {"1:cptc "}, {"1:cptc\x1A", "2:next"}},
+      // Byte order marks and UTF-16, whatever the blocks the bytes come in;
+      // the sound reading skips a mark that opens any line.
       {"\xEF\xBB\xBFltc E1: a\r\nb", {"1:ltc E1: a", "2:b"}, {}},
       {"\xEF\xBB", {"1:\xEF\xBB"}, {}},
       {"\xEF\xBB\xBF", {"1:"}, {}},
-      {"a\n\xEF\xBB\xBF", {"1:a", "2:\xEF\xBB\xBF"}, {}},
+      {"a\n\xEF\xBB\xBF", {"1:a", "2:\xEF\xBB\xBF"}, {"1:a", "2:"}},
+      {"a\r\xEF\xBB\xBF"
+       "b\n",
+       {"1:a\r\xEF\xBB\xBF"
+        "b",
+        "2:"},
+       {"1:a", "2:b", "3:"}},
       {"\xFF\xFE", {"1:"}, {}},
       {"\xFF\xFE"
        "a\0\r\0\n\0\xE9\0\x3D\xD8\x00\xDE\n\0"s,
        {"1:a", "2:\xC3\xA9\xF0\x9F\x98\x80", "3:"},
        {}},
+      {"\xFF\xFE"
+       "a\0\n\0\xFF\xFE"
+       "b\0"s,
+       {"1:a",
+        "2:\xEF\xBB\xBF"
+        "b"},
+       {"1:a", "2:b"}},
       {"\xFE\xFF\0a\xD8\0\0b\0\x1A\0c"s,
        {"1:a\xEF\xBF\xBD"
         "b"},
-       {}},
+       {"1:a\xEF\xBF\xBD"
+        "b\x1A"
+        "c"}},
       {"\xFF\xFE"
        "a\0\n"s,
        {"1:a\xEF\xBF\xBD"},
@@ -97,24 +120,87 @@ TEST(LineReader, AppliesTextModeRulesAndJoinsCptcLines) {
   }
 }
 
+// With everyLine, the real rules pass over nothing, and each line comes with
+// the bytes it took; an excerpt taken is no later line's. A read that ends
+// inside a run of CRs may leave the rest of that line end to the next
+// line's bytes: in small blocks only the bytes as a whole are the same.
+TEST(LineReader, EveryLineHandsOutTheRawBytes) {
+  const struct {
+    Recognition recognition;
+    std::string file;
+    std::vector<std::string> lines;  // "<number>:<text>|<raw>"
+  } cases[] = {
+      {Recognition::kClassic,
+       "make all\r\nx cptc y\r\nz\nw",
+       {"1:make all|make all\r\n", "2:x cptc y z|x cptc y\r\nz\n", "4:w|w"}},
+      {Recognition::kClassic, "cptc\n", {"1:cptc |cptc\n"}},
+      {Recognition::kClassic, "a\rb\x1A\n", {"1:a\rb|a\rb"}},
+      {Recognition::kSound,
+       "ctc E294: [\"a.c\" 57/14] undeclared\r[ 50%] Building x\r\n",
+       {"1:ctc E294: [\"a.c\" 57/14] undeclared|ctc E294: [\"a.c\" 57/14] undeclared\r",
+        "2:[ 50%] Building x|[ 50%] Building x\r\n", "3:|"}},
+      {Recognition::kSound,
+       "cptc E1: [\"a.cpp\" 3] t\r\n   3   x;\r\n\xEF\xBB\xBFnext\x1A\n",
+       {"1:cptc E1: [\"a.cpp\" 3] t|cptc E1: [\"a.cpp\" 3] t\r\n", "3:next|\xEF\xBB\xBFnext"}},
+  };
+  for (const auto& c : cases) {
+    for (const std::size_t blockSize : {1, 5, 23, 64}) {
+      ReadingRules rules = ReadingRulesFor(c.recognition);
+      rules.everyLine = true;
+      LineReader reader(c.file, rules, blockSize);
+      std::vector<std::string> lines, expected;
+      std::string raw, expectedRaw;
+      ReadLine line;
+      while (reader.Next(line)) {
+        lines.push_back(std::to_string(line.number) + ":" + std::string(line.text));
+        raw += line.raw;
+        if (blockSize == 64) lines.back() += "|" + std::string(line.raw);
+        std::string_view excerpt;
+        reader.TakeExcerpt(excerpt);
+      }
+      for (const std::string& l : c.lines) {
+        expected.push_back(blockSize == 64 ? l : l.substr(0, l.find('|')));
+        expectedRaw += l.substr(l.find('|') + 1);
+      }
+      EXPECT_EQ(lines, expected) << c.file << " in blocks of " << blockSize;
+      EXPECT_EQ(raw, expectedRaw) << c.file << " in blocks of " << blockSize;
+    }
+  }
+}
+
 // The logical lines of `bytes` read the obvious way: getline-style physical
-// lines, the line end's CR (or CRs) dropped, 0x1A ends the input, and in the
-// classic reading a line holding "cptc" takes the next after a blank.
+// lines, the line end's CR dropped, 0x1A ends the input, and in the classic
+// reading a line holding "cptc" takes the next after a blank; in the sound
+// one every CR ends a line too, a run of them with its LF being one end, a
+// 0x1A ends it only before nothing but line ends, and a line's byte order
+// mark is dropped.
 std::vector<ReadLine> Reference(std::string_view bytes, Recognition recognition,
                                 std::vector<std::string>& texts) {
   const bool sound = recognition == Recognition::kSound;
-  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-  bytes = bytes.substr(0, bytes.find('\x1A'));
+  const std::string_view bom = "\xEF\xBB\xBF";
+  if (!sound) {
+    if (bytes.starts_with(bom)) bytes.remove_prefix(3);
+    bytes = bytes.substr(0, bytes.find('\x1A'));
+  } else {
+    std::size_t run = bytes.size();
+    while (run > 0 &&
+           (bytes[run - 1] == '\n' || bytes[run - 1] == '\r' || bytes[run - 1] == '\x1A'))
+      --run;
+    bytes = bytes.substr(0, std::min(bytes.size(), bytes.find('\x1A', run)));
+  }
   std::size_t at = 0;
   bool atEnd = false;
   const auto physical = [&] {
-    const std::size_t lf = bytes.find('\n', at);
-    std::string line(bytes.substr(at, lf == std::string_view::npos ? lf : lf - at));
-    atEnd = lf == std::string_view::npos;
-    at = atEnd ? bytes.size() : lf + 1;
-    while (!atEnd && !line.empty() && line.back() == '\r') {
+    const std::size_t end = bytes.find_first_of(sound ? "\r\n" : "\n", at);
+    std::string line(bytes.substr(at, end == std::string_view::npos ? end : end - at));
+    atEnd = end == std::string_view::npos;
+    at = atEnd ? bytes.size() : end + 1;
+    if (sound) {
+      while (!atEnd && at < bytes.size() && bytes[end] == '\r' && bytes[at] == '\r') ++at;
+      if (!atEnd && bytes[end] == '\r' && at < bytes.size() && bytes[at] == '\n') ++at;
+      if (line.starts_with(bom)) line.erase(0, 3);
+    } else if (!atEnd && !line.empty() && line.back() == '\r') {
       line.pop_back();
-      if (!sound) break;
     }
     return line;
   };
@@ -130,7 +216,7 @@ std::vector<ReadLine> Reference(std::string_view bytes, Recognition recognition,
       ++number;
     }
     texts.push_back(line);
-    lines.push_back({texts.back(), first});
+    lines.push_back({texts.back(), first, {}});
   } while (!atEnd);
   return lines;
 }

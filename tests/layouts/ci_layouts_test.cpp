@@ -53,13 +53,13 @@ const Case kCases[] = {
      "##vso[task.logissue type=warning;code=ctcW505;sourcepath=src/can_drv.c;linenumber=118;"
      "columnnumber=23;]conversion of constant",
      "minor ctcW505 src/can_drv.c:118 conversion of constant"},
-    {"C++ error, its excerpt after a line break, a CR in it",
+    {"C++ error, its excerpt after a line break, which a CR ends",
      "cptc E1234: [\"src/motor.cpp\" 57] \"speedLimit\" is undefined\n57 return\rspeedLimit;\n",
      "build.log",
      "::error title=cptc E1234,file=src/motor.cpp,line=57::\"speedLimit\" is "
-     "undefined%0Areturn%0DspeedLimit;",
+     "undefined%0Areturn",
      "##vso[task.logissue type=error;code=cptcE1234;sourcepath=src/motor.cpp;linenumber=57;]"
-     "\"speedLimit\" is undefined%0Areturn%0DspeedLimit;",
+     "\"speedLimit\" is undefined%0Areturn",
      "major cptcE1234 src/motor.cpp:57 \"speedLimit\" is undefined"},
     {"linker fatal error, at the log's line", "\nltc F019: no output", "build.log",
      "::error title=ltc F019,file=build.log,line=2::no output",

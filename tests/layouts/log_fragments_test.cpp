@@ -199,6 +199,48 @@ TEST(LogFragments, Utf16PrintsWhatUtf8Prints) {
   }
 }
 
+// Byte patterns that hid diagnostics: every opt-in layout prints each of
+// them once, and none prints a byte the log's end dropped.
+TEST(LogFragments, OptInLayoutsReadThroughStrayBytes) {
+  const struct {
+    const char* what;
+    std::string log;
+    std::vector<std::string> texts;  // each printed once
+  } cases[] = {
+      {"a progress meter's lone CR after a diagnostic",
+       "ctc E294: [\"a.c\" 57/14] undeclared\r[ 50%] Building x\r\n"
+       "[ 60%] y\rltc E1: after-the-meter\r\n",
+       {"undeclared", "after-the-meter"}},
+      {"0x1A in the middle of the log",
+       "ctc W1: [\"a.c\" 1/1] before-it\n\x1A\nctc E2: [\"b.c\" 2/2] after-it\n",
+       {"before-it", "after-it"}},
+      {"0x1A at the end, followed only by line ends",
+       "ctc E3: [\"c.c\" 3/3] last-line\x1A\r\n\n",
+       {"last-line"}},
+      {"two UTF-8 logs one after the other",
+       "\xEF\xBB\xBFltc E1: first-log\r\n\xEF\xBB\xBF"
+       "ctc E4: [\"d.c\" 4/4] second-log\r\n",
+       {"first-log", "second-log"}},
+      {"two UTF-16 logs one after the other",
+       Utf16(u"ltc E1: first-log\r\n\uFEFFctc E4: [\"d.c\" 4/4] second-log\r\n"),
+       {"first-log", "second-log"}},
+  };
+  for (const LayoutEntry& entry : Layouts()) {
+    if (entry.recognition != Recognition::kSound) continue;
+    for (const auto& c : cases) {
+      std::string printed;
+      for (const std::string& line : Printed(entry.name, c.log)) printed += line + '\n';
+      for (const std::string& text : c.texts) {
+        const std::size_t at = printed.find(text);
+        EXPECT_NE(at, std::string::npos) << entry.name << ": " << c.what << ": " << text;
+        EXPECT_EQ(printed.find(text, at + 1), std::string::npos) << entry.name << ": " << c.what;
+      }
+      EXPECT_EQ(printed.find('\x1A'), std::string::npos) << entry.name << ": " << c.what;
+      EXPECT_EQ(printed.find('\r'), std::string::npos) << entry.name << ": " << c.what;
+    }
+  }
+}
+
 // Every rule of the table is exercised by these fragments and the golden
 // logs: a rule nothing here matches is a rule nothing tests.
 TEST(LogFragments, EveryRuleOfTheTableIsExercised) {

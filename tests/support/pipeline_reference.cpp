@@ -5,7 +5,9 @@
 //     "cptc" joined with the next; each of the rules ctc, ltc, cptc and the
 //     licence notice tried in that order when its marker is in the line, by
 //     std::regex, the last one tried deciding; the output window's text;
-//   sound: every CR before a line's LF dropped; a line that opens with a
+//   sound: a run of CRs ends a line as an LF does (CR LF and CR CR LF are
+//     one line end), 0x1A ends the log only before nothing but line ends, a
+//     byte order mark opening a line is dropped; a line that opens with a
 //     program name, white space, a severity letter I/W/E/F, digits, one
 //     punctuation character and white space is a diagnostic, located by the
 //     first ["file" line/column] or ["file" line] (a file name never holds
@@ -50,25 +52,36 @@ struct Physical {
   std::uint64_t number;
 };
 
-// Physical lines, the last one whatever follows the last LF.
-std::vector<Physical> PhysicalLines(std::string_view bytes, bool allCarriageReturns) {
-  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-  bytes = bytes.substr(0, bytes.find('\x1A'));
+// Physical lines, the last one whatever follows the last line end. Classic:
+// an LF ends a line, with one CR before it, and 0x1A ends the log. Sound: a
+// run of CRs, with the LF after it, ends a line too, 0x1A ends the log only
+// before nothing but line ends, and a byte order mark opening a line is
+// dropped.
+std::vector<Physical> PhysicalLines(std::string_view bytes, bool sound) {
+  constexpr std::string_view kMark = "\xEF\xBB\xBF";
+  if (bytes.starts_with(kMark)) bytes.remove_prefix(3);
+  std::size_t kept = sound ? bytes.find_last_not_of("\r\n\x1A") : std::string_view::npos;
+  kept = kept == std::string_view::npos ? 0 : kept + 1;
+  bytes = bytes.substr(0, bytes.find('\x1A', sound ? kept : 0));
   std::vector<Physical> lines;
   std::uint64_t number = 1;
   for (;;) {
-    const std::size_t lf = bytes.find('\n');
-    std::string text(bytes.substr(0, lf));
-    if (lf == std::string_view::npos) {
+    const std::size_t end = bytes.find_first_of(sound ? "\r\n" : "\n");
+    std::string text(bytes.substr(0, end));
+    if (sound && text.starts_with(kMark)) text.erase(0, 3);
+    if (end == std::string_view::npos) {
       lines.push_back({text, number});
       return lines;
     }
-    while (!text.empty() && text.back() == '\r') {
+    std::size_t next = end + 1;
+    if (sound) {
+      while (bytes[next - 1] == '\r' && next < bytes.size() && bytes[next] == '\r') ++next;
+      if (bytes[next - 1] == '\r' && next < bytes.size() && bytes[next] == '\n') ++next;
+    } else if (!text.empty() && text.back() == '\r') {
       text.pop_back();
-      if (!allCarriageReturns) break;
     }
     lines.push_back({text, number++});
-    bytes.remove_prefix(lf + 1);
+    bytes.remove_prefix(next);
   }
 }
 
