@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (data[0] & 16) line = rule.program.empty() ? "xtc" : rule.program;
   line.append(reinterpret_cast<const char*>(data + 1), size - 1);
 
-  const MessagePattern& pattern = rule.compiled();
+  const MessagePattern& pattern = RulePattern(rule);
   MatchResult reference;
   const bool referenceMatched = OracleMatch(pattern, line, reference);
   MatchResult full;

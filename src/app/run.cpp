@@ -1,25 +1,26 @@
 #include "app/run.h"
 
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "rules/recognize.h"
 
 ReadingRules ReadingRulesFor(Recognition recognition, bool everyLine) {
   ReadingRules rules;
   rules.everyLine = everyLine;
+  // The test of a line's opening keeps what it learns for this run alone.
+  auto openings = std::make_shared<OpeningTest>(recognition);
+  rules.openingBytes = openings->FirstBytes().data();
+  rules.mayMatter.test = [](void* state, std::string_view prefix) {
+    return static_cast<OpeningTest*>(state)->MayBeDiagnostic(prefix);
+  };
+  rules.mayMatter.state = std::move(openings);
   if (recognition == Recognition::kClassic) {
     rules.joinMarker = ExcerptProgram().name;
-    rules.openingBytes = OpeningBytes(recognition).data();
-    rules.mayMatter = [](std::string_view prefix) {
-      return MayBeDiagnostic(prefix, Recognition::kClassic);
-    };
     return rules;
   }
   rules.soundReading = true;
-  rules.openingBytes = OpeningBytes(recognition).data();
-  rules.mayMatter = [](std::string_view prefix) {
-    return MayBeDiagnostic(prefix, Recognition::kSound);
-  };
   rules.excerptLead = ExcerptProgram().name;
   rules.excerptTextStart = ExcerptTextStart;
   return rules;

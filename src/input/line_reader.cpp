@@ -5,6 +5,7 @@
 
 #include "input/scan.h"
 #include "input/utf16.h"
+#include "text/chars.h"
 
 namespace {
 
@@ -17,10 +18,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // most lines leave every pattern within their first bytes, and the match
 // decides the others.
 constexpr std::size_t kPrefix = 8;
-
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 bool EndsNothing(char c) { return c != '\n' && c != '\r' && c != kCtrlZ; }
 

@@ -31,11 +31,25 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "input/byte_buffer.h"
 #include "input/input_file.h"
+
+// A test of a line's opening that keeps state of its own, what it learnt of
+// earlier lines: a function and that state, which the copies of one
+// ReadingRules share. nullptr: no test.
+struct LineTest {
+  bool (*test)(void* state, std::string_view prefix) = nullptr;
+  std::shared_ptr<void> state;
+
+  LineTest() = default;
+  LineTest(std::nullptr_t) {}  // "= nullptr": no test
+  bool operator()(std::string_view prefix) const { return test(state.get(), prefix); }
+  bool operator==(std::nullptr_t) const { return test == nullptr; }
+};
 
 // What the reader needs to know of the rules.
 struct ReadingRules {
@@ -51,7 +65,7 @@ struct ReadingRules {
   bool everyLine = false;
   // Whether a logical line that starts with `prefix` can still matter. A line
   // that cannot is passed over; nullptr: every line matters.
-  bool (*mayMatter)(std::string_view prefix) = nullptr;
+  LineTest mayMatter;
   // The 256 bytes, true for those that can open a line that matters; a line
   // that opens with another byte is passed over at once. nullptr: any byte.
   const bool* openingBytes = nullptr;

@@ -13,7 +13,7 @@ namespace {
 // "[" as a directory change, and drop blanks at either end. A line break or
 // a carriage return would end the line for its readers.
 bool CanLead(std::string_view file) {
-  if (file.empty() || IsBlank(file.front()) || IsBlank(file.back()) || file.front() == '[') {
+  if (file.empty() || IsSpace(file.front()) || IsSpace(file.back()) || file.front() == '[') {
     return false;
   }
   if (file.find_first_of("\"\r\n") != std::string_view::npos) return false;

@@ -4,14 +4,13 @@
 #include <string_view>
 
 #include "layouts/layout_text.h"
+#include "layouts/placement.h"
 
 namespace {
 
 // MSBuild looks for the origin, category and code in the first 400
 // characters of a line only.
 constexpr std::size_t kScannedPrefix = 400;
-
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // Whether `file` survives as the origin. MSBuild ends the origin at its first
 // colon unless that follows a drive letter, and trims it; $msCompile wants a
@@ -20,11 +19,11 @@ bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 // the name of an Ant task. A line break or a carriage return would end the
 // line for its readers.
 bool CanBeOrigin(std::string_view file) {
-  if (file.empty() || IsBlank(file.front()) || IsBlank(file.back())) return false;
+  if (file.empty() || IsSpace(file.front()) || IsSpace(file.back())) return false;
   if (file.find_first_of("]\r\n") != std::string_view::npos) return false;
   const std::size_t colon = file.find(':');
   if (colon != std::string_view::npos &&
-      (colon != 1 || !IsAsciiLetter(file[0]) || file.find(':', 2) != std::string_view::npos)) {
+      (colon != 1 || !IsLetter(file[0]) || file.find(':', 2) != std::string_view::npos)) {
     return false;
   }
   std::size_t digits = 0;
@@ -59,7 +58,10 @@ void FormatMsbuildLine(const Diagnostic& diagnostic, const LineOrigin& origin,
   const bool hasFile = HasFile(diagnostic);
   output.clear();
   bool located = false;
-  if (hasFile && CanBeOrigin(diagnostic.file)) {
+  // MSBuild reads a line or column past 32 bits as 0: such a location goes
+  // to the text, as in the other layouts.
+  if (hasFile && CanBeOrigin(diagnostic.file) && FitsPosition(diagnostic.line) &&
+      FitsPosition(diagnostic.column)) {
     AppendLocation(diagnostic, output);
     located = AppendHead(output, category, diagnostic);
   }

@@ -21,6 +21,11 @@ inline constexpr std::uint64_t kMaxPosition = 2147483647;
 // Digits as a line or column counted from 1; 0 when they name no position.
 std::uint64_t Position(std::string_view digits);
 
+// Whether the digits hold at most kMaxPosition (no digits hold 0).
+inline bool FitsPosition(std::string_view digits) {
+  return Position(digits) != 0 || digits.find_first_not_of('0') == std::string_view::npos;
+}
+
 struct Placement {
   std::string_view file;     // under --SourceRoot relative to it; empty: none
   std::uint64_t line = 0;    // 0: none

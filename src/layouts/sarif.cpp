@@ -7,14 +7,15 @@
 
 #include "layouts/json_writer.h"
 #include "layouts/layout_text.h"
+#include "layouts/placement.h"
 
 namespace {
 
+// The tool's home page as the build names it; empty: none.
+constexpr std::string_view kInformationUri = QUONVEL_INFORMATION_URI;
+
 // The id of --SourceRoot among the run's originalUriBaseIds.
 constexpr std::string_view kSourceRootId = "SRCROOT";
-
-// The largest line or column: SARIF stores them as 32-bit signed integers.
-constexpr std::uint64_t kMaxPosition = 2147483647;
 
 // The rule descriptions kept, so that memory stays bounded however many
 // rule ids a log holds; a result of a later id names its rule by ruleId
@@ -23,20 +24,15 @@ constexpr std::size_t kMaxRules = 10'000;
 // About what one rule description takes, a little more than most.
 constexpr std::size_t kRuleSize = 384;
 
-// SARIF counts lines and columns from 1; digits that give 0, or more than
-// a 32-bit signed integer holds, name no position.
-std::optional<std::uint64_t> Position(std::string_view digits) {
-  std::uint64_t value = 0;
-  for (const char c : digits) {
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    if (value > kMaxPosition) return std::nullopt;
-  }
-  if (value == 0) return std::nullopt;
-  return value;
+// SARIF counts lines and columns from 1 and stores them as 32-bit signed
+// integers: digits that give 0, or more, name no position.
+std::optional<std::uint64_t> SarifPosition(std::string_view digits) {
+  const std::uint64_t value = Position(digits);
+  return value == 0 ? std::nullopt : std::optional(value);
 }
 
 bool IsUriPlain(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(static_cast<char>(c)) ||
+  return IsLetter(static_cast<char>(c)) || IsDigit(static_cast<char>(c)) ||
          std::string_view("-._~!$&'()*+,;=@/").find(static_cast<char>(c)) != std::string_view::npos;
 }
 
@@ -44,16 +40,16 @@ std::string_view Level(std::string_view severity) {
   return severity == "E" || severity == "F" ? "error" : severity == "I" ? "note" : "warning";
 }
 
-// Without a line, the location is the file alone.
+// Without a line, the location is the file alone. `scratch` holds the name
+// as the root has it.
 void WriteLocation(JsonWriter& json, std::string_view file, std::optional<std::uint64_t> line,
                    std::optional<std::uint64_t> column, std::string_view snippet,
-                   const SourceRoot* root) {
+                   const SourceRoot& root, std::string& scratch) {
   json.Key("locations").BeginArray().BeginObject();
   json.Key("physicalLocation").BeginObject();
   // A file under the source root is named relative to it.
-  static std::string scratch;
   bool underRoot = false;
-  if (root != nullptr) file = root->Written(file, scratch, &underRoot);
+  file = root.Written(file, scratch, &underRoot);
   // A URI holds plain characters and escapes only: fit for JSON as it is.
   json.Key("artifactLocation").BeginObject().Key("uri");
   json.StringWith([file](std::string& out) { AppendFileUri(file, out); });
@@ -155,8 +151,7 @@ class SarifLayout : public Layout {
     }
     out.clear();
     if (results_++ > 0) out.push_back(',');
-    FormatSarifResult(diagnostic, origin, rule, line_, &root_);
-    out.append(line_);
+    WriteResult(diagnostic, origin, rule, out);
   }
 
   void End(const RunEnd& end, std::string& out) override {
@@ -167,7 +162,8 @@ class SarifLayout : public Layout {
     json.InObject();
     json.Key("tool").BeginObject().Key("driver").BeginObject();
     json.Member("name", "Quonvel").Member("version", QUONVEL_VERSION);
-    json.Member("informationUri", QUONVEL_INFORMATION_URI);
+    // Only a real home page: SARIF viewers show it as a link.
+    if constexpr (!kInformationUri.empty()) json.Member("informationUri", kInformationUri);
     json.Key("rules").BeginArray();
     // Room for every rule at once: a string that doubled its way there would
     // have held about twice as much at its peak.
@@ -192,14 +188,56 @@ class SarifLayout : public Layout {
   bool TellsFailure() const override { return true; }
 
  private:
+  // One result object, appended to `out`: ruleId (the code, e.g. ctcW505),
+  // ruleIndex when the rule is described, level, message and locations.
+  // Every result has a location: its file's, or, without a file and line
+  // that SARIF can carry, the log's own line, or the log alone past the last
+  // line number SARIF can carry.
+  void WriteResult(const Diagnostic& diagnostic, const LineOrigin& origin,
+                   std::optional<std::size_t> ruleIndex, std::string& out);
+
   std::string_view log_;
   SourceRoot root_;
   std::size_t results_ = 0;
   std::unordered_map<std::string, std::size_t> index_;
   std::vector<const std::string*> ids_;  // the ids, by index
   std::string id_;                       // the id looked up, reused
-  std::string line_;                     // reused for every result
+  std::string message_;                  // a result's message text, reused
+  std::string file_;                     // a file name as the root has it, reused
 };
+
+void SarifLayout::WriteResult(const Diagnostic& diagnostic, const LineOrigin& origin,
+                              std::optional<std::size_t> ruleIndex, std::string& out) {
+  out.append(R"({"ruleId":")");
+  AppendCode(diagnostic, out);
+  out.push_back('"');
+  JsonWriter json(out);
+  json.InObject();
+  if (ruleIndex) json.Key("ruleIndex").Number(*ruleIndex);
+  json.Member("level", Level(diagnostic.severity));
+  const std::optional<std::uint64_t> line = SarifPosition(diagnostic.line);
+  const bool located = HasFile(diagnostic) && line;
+  message_.clear();
+  if (HasFile(diagnostic) && !located) {
+    // Its own location, which names no line, leads the text.
+    message_.append(root_.Written(diagnostic.file, file_));
+    message_.append("(").append(diagnostic.line);
+    if (!diagnostic.column.empty()) message_.append(",").append(diagnostic.column);
+    message_.append(") - ");
+  }
+  AppendMessage(diagnostic, message_);
+  json.Key("message").BeginObject().Member("text", message_).EndObject();
+  if (located) {
+    WriteLocation(json, diagnostic.file, *line, SarifPosition(diagnostic.column),
+                  Trimmed(diagnostic.excerpt), root_, file_);
+  } else if (!origin.log.empty() && origin.line > 0) {
+    // A line past what SARIF can carry leaves the log itself as the location.
+    WriteLocation(json, origin.log,
+                  origin.line <= kMaxPosition ? std::optional(origin.line) : std::nullopt,
+                  std::nullopt, {}, root_, file_);
+  }
+  json.EndObject();
+}
 
 }  // namespace
 
@@ -207,7 +245,7 @@ void AppendFileUri(std::string_view file, std::string& uri) {
   const auto slash = [](char c) { return c == '\\' || c == '/'; };
   // "C:" alone is the drive (a root given as "C:").
   const bool drive = file.size() >= 2 && file[1] == ':' && (file.size() == 2 || slash(file[2])) &&
-                     ((file[0] >= 'a' && file[0] <= 'z') || (file[0] >= 'A' && file[0] <= 'Z'));
+                     IsLetter(file[0]);
   std::string_view rest = file;
   if (drive) {
     uri.append("file:///").append(file, 0, 2);
@@ -229,49 +267,6 @@ void AppendFileUri(std::string_view file, std::string& uri) {
       uri.append("%").append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
     }
   }
-}
-
-std::string FileUri(std::string_view file) {
-  std::string uri;
-  AppendFileUri(file, uri);
-  return uri;
-}
-
-void FormatSarifResult(const Diagnostic& diagnostic, const LineOrigin& origin,
-                       std::optional<std::size_t> ruleIndex, std::string& output,
-                       const SourceRoot* root) {
-  output.assign(R"({"ruleId":")");
-  AppendCode(diagnostic, output);
-  output.push_back('"');
-  JsonWriter json(output);
-  json.InObject();
-  if (ruleIndex) json.Key("ruleIndex").Number(*ruleIndex);
-  json.Member("level", Level(diagnostic.severity));
-  const std::optional<std::uint64_t> line = Position(diagnostic.line);
-  const bool located = HasFile(diagnostic) && line;
-  // Built in a buffer of its own, reused from result to result.
-  static std::string message;
-  message.clear();
-  if (HasFile(diagnostic) && !located) {
-    // Its own location, which names no line, leads the text.
-    static std::string file;
-    message.append(root != nullptr ? root->Written(diagnostic.file, file) : diagnostic.file);
-    message.append("(").append(diagnostic.line);
-    if (!diagnostic.column.empty()) message.append(",").append(diagnostic.column);
-    message.append(") - ");
-  }
-  AppendMessage(diagnostic, message);
-  json.Key("message").BeginObject().Member("text", message).EndObject();
-  if (located) {
-    WriteLocation(json, diagnostic.file, *line, Position(diagnostic.column),
-                  Trimmed(diagnostic.excerpt), root);
-  } else if (!origin.log.empty() && origin.line > 0) {
-    // A line past what SARIF can carry leaves the log itself as the location.
-    WriteLocation(json, origin.log,
-                  origin.line <= kMaxPosition ? std::optional(origin.line) : std::nullopt,
-                  std::nullopt, {}, root);
-  }
-  json.EndObject();
 }
 
 std::unique_ptr<Layout> MakeSarifLayout(const LayoutSettings& settings) {

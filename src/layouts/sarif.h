@@ -20,20 +20,10 @@
 #include "layouts/layout.h"
 #include "layouts/source_root.h"
 
-// One result object: ruleId (the code, e.g. ctcW505), ruleIndex when given,
-// level, message and locations.
-// Every result has a location: its file's, or, without a file and line that
-// SARIF can carry, the log's own line, or the log alone past the last line
-// number SARIF can carry. A file under `root` is named relative to it,
-// against the run's SRCROOT.
-void FormatSarifResult(const Diagnostic& diagnostic, const LineOrigin& origin,
-                       std::optional<std::size_t> ruleIndex, std::string& output,
-                       const SourceRoot* root = nullptr);
-
-// The file as a URI reference: a relative path stays relative, with '/'
-// between its parts; an absolute one becomes a "file:" URI, whose host is
-// the server of a UNC path (\\server\share) and empty otherwise.
-std::string FileUri(std::string_view file);
+// The file as a URI reference, appended to `uri`: a relative path stays
+// relative, with '/' between its parts; an absolute one becomes a "file:"
+// URI, whose host is the server of a UNC path (\\server\share) and empty
+// otherwise.
 void AppendFileUri(std::string_view file, std::string& uri);
 
 std::unique_ptr<Layout> MakeSarifLayout(const LayoutSettings& settings);

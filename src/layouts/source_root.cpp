@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "text/chars.h"
+
 namespace {
 
 using Lead = SourceRoot::Lead;
@@ -11,7 +13,6 @@ using Lead = SourceRoot::Lead;
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 // In a POSIX name only "/" separates.
 bool IsSeparator(char c, bool windows) { return c == '/' || (windows && c == '\\'); }
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 struct Shape {

@@ -1,10 +1,11 @@
 // A small full-line matcher for the message patterns.
 //
 // Every message pattern is a sequence of blocks, each one character class
-// with a repetition: exactly once, one or more, or zero or more. Matched the
-// way an ECMAScript backtracking engine would, such a pattern yields, among
-// all ways to split the line into the blocks, the split whose block lengths
-// are lexicographically largest (the earlier block's greed first).
+// with a repetition: exactly once, one or more, or zero or more, the last
+// either greedy or lazy. Matched the way an ECMAScript backtracking engine
+// would, such a pattern yields, among all ways to split the line into the
+// blocks, the one that the earlier block prefers first: the longest run for
+// a greedy block, the shortest for a lazy one.
 //
 // Two engines find that split, each in a file of its own:
 //   matcher_backtrack.cpp  plain backtracking within a work budget in
@@ -36,26 +37,16 @@ struct CharSet {
 enum class Repeat : std::uint8_t { kOnce, kOneOrMore, kZeroOrMore };
 
 // One piece of a pattern: a class, its repetition, whether it is a capture
-// group, and the pattern text it stands for.
+// group, and the pattern text it stands for. A lazy block ("(.*?)") takes
+// the fewest bytes that let the rest of the pattern match, a greedy one the
+// most.
 struct PatternBlock {
   CharSet chars;
   Repeat repeat = Repeat::kOnce;
   bool captured = false;
+  bool lazy = false;
   std::string_view text;
 };
-
-// The building blocks. Character classes are those of the classic C locale;
-// bytes 0x80 and above belong to none of them, and NUL is an ordinary byte.
-std::vector<PatternBlock> Literal(std::string_view chars);   // ctc: one block a character
-PatternBlock EscapedLiteral(char c, std::string_view text);  // "\[" and the like
-PatternBlock SpaceRun();                                     // "[[:space:]]+"
-PatternBlock OnePunct();                                     // "[[:punct:]]{1}"
-PatternBlock Number();                                       // "[0-9]+"
-PatternBlock CapturedNumber();                               // "([0-9]+)"
-PatternBlock LetterChoice(std::string_view text);            // "(E|F|W)", "(E|F)", "(F)"
-PatternBlock AnyText();                                      // "(.*)"
-PatternBlock LowerLetter();                                  // "[a-z]"
-PatternBlock LowerLettersOrDigits();                         // "[a-z0-9]*"
 
 // The matcher's own tables, made once from the blocks (matcher_internal.h).
 struct CompiledPattern;
@@ -63,18 +54,31 @@ struct CompiledPattern;
 struct MessagePattern {
   std::string text;  // the joined pattern text of the blocks
   std::vector<PatternBlock> blocks;
+  std::size_t groupCount = 0;                       // capture groups, group 0 not counted
   std::shared_ptr<const CompiledPattern> compiled;  // read-only, so copies may share it
 };
 
-// Builds the pattern from its blocks, in order, with nothing between them.
-MessagePattern CompilePattern(std::vector<PatternBlock> blocks);
+// What is wrong with a pattern text, and at which byte of it.
+struct PatternError {
+  std::size_t position = 0;
+  std::string_view what;  // empty: nothing is wrong
+};
 
-// Builds the pattern from its text, which must be a sequence of the building
-// blocks above; any other character stands for itself. A rule writes its
-// pattern as the text that std::regex reads, so that both read the same.
-MessagePattern ParsePattern(std::string_view text);
+// Builds the pattern from its text, a sequence of these building blocks,
+// nothing between them: "[[:space:]]+", "[[:punct:]]{1}", "([0-9]+)",
+// "[0-9]+", "(.*)", "(.*?)", "[a-z]", "[a-z0-9]*", a choice of capital
+// letters such as "(E|F|W)", an escaped punctuation character such as "\["
+// or "\/", and any other character that is not special to std::regex, for
+// itself. A rule writes its pattern as the text that std::regex reads, so
+// that both read the same. Any other construct, more than kMaxGroups - 1
+// groups or kMaxBlocks blocks returns false with `error` set: the matcher
+// would read it differently from std::regex.
+bool ParsePattern(std::string_view text, MessagePattern& pattern, PatternError& error);
 
+// Group 0 and at most seven capture groups; at most 32 blocks (one bit each
+// in the compiled tables).
 constexpr std::size_t kMaxGroups = 8;
+constexpr std::size_t kMaxBlocks = 32;
 
 // Groups of the last match; views into the matched line. Group 0 is the whole
 // line; a group that does not exist reads as empty text.

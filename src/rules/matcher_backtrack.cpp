@@ -11,30 +11,17 @@
 #include "rules/matcher.h"
 #include "rules/matcher_internal.h"
 
-#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
-#include <emmintrin.h>
-#define QUONVEL_HAVE_SSE2 1
-#endif
-
 namespace {
 
 // How many of the first `count` bytes come before the first CR or LF: the run
-// that a "(.*)" can take. Sixteen bytes at a time: a message text is long.
+// that a "(.*)" can take. A logical line holds no LF, and seldom a CR: two
+// memchr calls, each many bytes at a time, settle it.
 std::size_t CountBeforeLineEnd(const char* bytes, std::size_t count) {
-  std::size_t run = 0;
-#ifdef QUONVEL_HAVE_SSE2
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i lf = _mm_set1_epi8('\n');
-  for (; run + 16 <= count; run += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + run));
-    const int ends =
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)));
-    if (ends != 0)
-      return run + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(ends)));
+  if (const void* lf = std::memchr(bytes, '\n', count)) {
+    count = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes);
   }
-#endif
-  while (run < count && bytes[run] != '\r' && bytes[run] != '\n') ++run;
-  return run;
+  const void* cr = std::memchr(bytes, '\r', count);
+  return cr == nullptr ? count : static_cast<std::size_t>(static_cast<const char*>(cr) - bytes);
 }
 
 // The largest length in [least, most] at which at[length] is `byte`, or
@@ -114,12 +101,15 @@ struct Backtracker {
     return pattern.fixedPrefix;
   }
 
-  // Block b takes its longest run at `position` and moves it past the run.
+  // Block b takes its longest run at `position` (a lazy block its shortest)
+  // and moves it past the run.
   // False if that is too short for it, or if the budget is spent.
   bool PlaceLongest(std::size_t b, std::size_t& position) {
     std::size_t run;
     if (pattern.repeat[b] == Repeat::kOnce) {
       run = Takes(b, position) ? 1 : 0;
+    } else if (pattern.lazy[b]) {
+      run = 0;  // the fewest first; GiveBack lengthens it
     } else {
       run = RunLength(b, position);
       if (run + 1 > budget) return Spent();
@@ -142,27 +132,77 @@ struct Backtracker {
 
   // Undoes the latest choice that can still be changed: walking back from
   // block b, the first block that can shrink takes one byte less, or as many
-  // less as it takes for the block after it to find its first byte there.
-  // Returns the block to place next, or kFailed when no choice is left (or
-  // the budget is spent).
+  // less as it takes for the block after it to find its first byte there; a
+  // lazy block takes one byte more, or as many more. Returns the block to
+  // place next, or kFailed when no choice is left (or the budget is spent).
   std::size_t GiveBack(std::size_t b, std::size_t firstChoice, std::size_t& position) {
-    const std::size_t count = pattern.blockCount;
     while (b > firstChoice) {
       --b;
-      std::size_t length = start[b + 1] - start[b];
-      // The last block must reach the line's end, so it never shrinks.
-      if (length <= Least(b) || b + 1 == count || pattern.fixedExtent[b]) continue;
-      --length;
-      if (pattern.repeat[b + 1] != Repeat::kZeroOrMore) {
-        length = ShrinkToNextStart(b, length);
-        if (spent) return kFailed;
-        if (!Takes(b + 1, start[b] + length)) continue;
-      }
-      position = start[b] + length;
+      const std::size_t end = pattern.lazy[b] ? Lengthen(b) : Shorten(b);
+      if (spent) return kFailed;
+      if (end == kNoEnd) continue;
+      position = end;
       start[b + 1] = position;
       return b + 1;
     }
     return kFailed;
+  }
+
+  static constexpr std::size_t kNoEnd = static_cast<std::size_t>(-1);
+
+  // Block b's next shorter end at which the block after it can start.
+  std::size_t Shorten(std::size_t b) {
+    std::size_t length = start[b + 1] - start[b];
+    // The last block must reach the line's end, so it never shrinks.
+    if (length <= Least(b) || b + 1 == pattern.blockCount || pattern.fixedExtent[b]) return kNoEnd;
+    --length;
+    if (pattern.repeat[b + 1] != Repeat::kZeroOrMore) {
+      length = ShrinkToNextStart(b, length);
+      if (spent || !Takes(b + 1, start[b] + length)) return kNoEnd;
+    }
+    return start[b] + length;
+  }
+
+  // A lazy block b's next longer end at which the block after it can start:
+  // forward over its class to the first place the next block takes.
+  std::size_t Lengthen(std::size_t b) {
+    std::size_t end = start[b + 1];
+    const bool nextMayBeEmpty =
+        b + 1 == pattern.blockCount || pattern.repeat[b + 1] == Repeat::kZeroOrMore;
+    if (!nextMayBeEmpty && pattern.anyText[b] && pattern.soleByte[b + 1] >= 0) {
+      return NextByteOfText(b, end);
+    }
+    const std::size_t from = end;
+    std::size_t found = kNoEnd;
+    while (Takes(b, end)) {
+      ++end;
+      if (nextMayBeEmpty || Takes(b + 1, end)) {
+        found = end;
+        break;
+      }
+    }
+    const std::size_t scanned = end - from + 1;
+    if (scanned > budget) return Spent(), kNoEnd;
+    budget -= scanned;
+    return found;
+  }
+
+  // For a lazy "(.*?)" that ends at `end` and a next block of one byte: the
+  // next place of that byte, if no line end comes first. memchr finds it
+  // many bytes at a time, a file name ending at its closing quote.
+  std::size_t NextByteOfText(std::size_t b, std::size_t end) {
+    if (end >= size) return kNoEnd;
+    const auto byte = static_cast<unsigned char>(pattern.soleByte[b + 1]);
+    const void* at = std::memchr(bytes + end + 1, byte, size - end - 1);
+    const std::size_t next =
+        at == nullptr ? size
+                      : static_cast<std::size_t>(static_cast<const unsigned char*>(at) - bytes);
+    const std::size_t scanned = next - end + 1;
+    if (scanned > budget) return Spent(), kNoEnd;
+    budget -= scanned;
+    const char* const text = reinterpret_cast<const char*>(bytes) + end;
+    if (at == nullptr || CountBeforeLineEnd(text, next - end) != next - end) return kNoEnd;
+    return next;
   }
 
   // The largest length up to `most` (and at least Least(b)) at which block
@@ -191,9 +231,9 @@ struct Backtracker {
 };
 
 // Plain backtracking in the ECMAScript priority order: each block takes its
-// longest run first and gives back one byte at a time, the latest block
-// first. The first split that covers the line is the one std::regex finds,
-// and the one the linear passes find.
+// longest run first and gives back one byte at a time (a lazy block its
+// shortest, and takes one more at a time), the latest block first. The first split that covers the
+// line is the one std::regex finds, and the one the linear passes find.
 //
 // Most lines are settled within two or three passes over the line: a "(.*)"
 // runs to the line's end and backs up to the first place where the next

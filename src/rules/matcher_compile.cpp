@@ -1,16 +1,18 @@
-// The building blocks and their compilation into the tables both engines read.
+// The building blocks, the reading of a pattern text and its compilation
+// into the tables both engines read.
 //
-// Guarantee: a pattern is compiled once, on the first call of its rule's
-// accessor, never per line. Compiling is a few passes over the 256 byte
-// values per block; it cannot fail for the rules' fixed patterns, and
-// asserts the limits of the compiled form (32 blocks, 63 class tests, 7
-// groups). Nothing throws except std::bad_alloc.
+// Guarantee: a pattern is compiled once, when the rule table is first used,
+// never per line. Compiling is a few passes over the 256 byte values per
+// block. A text with a construct the matcher lacks, or past the limits of
+// the compiled form (32 blocks, 63 class tests, 7 groups), is refused with
+// the byte where it goes wrong, in every build. Nothing throws except
+// std::bad_alloc.
 #include <algorithm>
-#include <cassert>
 #include <utility>
 
 #include "rules/matcher.h"
 #include "rules/matcher_internal.h"
+#include "text/chars.h"
 
 namespace {
 
@@ -20,20 +22,18 @@ CharSet Range(unsigned char first, unsigned char last) {
   return set;
 }
 
-CharSet SpaceChars() {
+// The bytes of a class of text/chars.h.
+CharSet CharsOf(bool (*isIn)(char)) {
   CharSet set;
-  for (unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) set.Add(c);
-  return set;
-}
-
-CharSet PunctChars() {
-  CharSet set;
-  for (unsigned c = 0x21; c <= 0x7E; ++c) {
-    const bool alnum = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    if (!alnum) set.Add(static_cast<unsigned char>(c));
+  for (unsigned c = 0; c < 256; ++c) {
+    if (isIn(static_cast<char>(c))) set.Add(static_cast<unsigned char>(c));
   }
   return set;
 }
+
+CharSet SpaceChars() { return CharsOf(IsSpace); }
+
+CharSet PunctChars() { return CharsOf(IsPunct); }
 
 // "." of ECMAScript: anything but the two line terminators of a narrow string.
 CharSet DotChars() {
@@ -70,6 +70,7 @@ void AddStates(CompiledPattern& compiled, const PatternBlock& block, std::size_t
     const std::size_t state = compiled.stateCount++;
     const StateSet bit = StateSet{1} << state;
     (isLoop ? compiled.loopStates : compiled.onceStates) |= bit;
+    if (isLoop && block.lazy) compiled.lazyStates |= bit;
     if (first) compiled.firstOfBlock |= bit;
     first = false;
     chain = isLoop ? chain + 1 : 0;
@@ -81,96 +82,98 @@ void AddStates(CompiledPattern& compiled, const PatternBlock& block, std::size_t
   }
 }
 
-}  // namespace
-
-std::vector<PatternBlock> Literal(std::string_view chars) {
-  std::vector<PatternBlock> blocks;
-  for (std::size_t i = 0; i < chars.size(); ++i) {
-    CharSet set;
-    set.Add(static_cast<unsigned char>(chars[i]));
-    blocks.push_back(Make(set, Repeat::kOnce, false, chars.substr(i, 1)));
-  }
-  return blocks;
-}
-
-PatternBlock EscapedLiteral(char c, std::string_view text) {
+PatternBlock Literal(char c, std::string_view text) {
   CharSet set;
   set.Add(static_cast<unsigned char>(c));
   return Make(set, Repeat::kOnce, false, text);
 }
 
-PatternBlock SpaceRun() { return Make(SpaceChars(), Repeat::kOneOrMore, false, "[[:space:]]+"); }
+CharSet Digits() { return CharsOf(IsDigit); }
 
-PatternBlock OnePunct() { return Make(PunctChars(), Repeat::kOnce, false, "[[:punct:]]{1}"); }
+CharSet LowerLetters() { return Range('a', 'z'); }
 
-PatternBlock Number() { return Make(Range('0', '9'), Repeat::kOneOrMore, false, "[0-9]+"); }
+CharSet LowerOrDigit() {
+  CharSet set = Range('a', 'z');
+  for (unsigned char c = '0'; c <= '9'; ++c) set.Add(c);
+  return set;
+}
 
-PatternBlock CapturedNumber() {
-  return Make(Range('0', '9'), Repeat::kOneOrMore, true, "([0-9]+)");
+// The building blocks by their texts. None is a prefix of another.
+struct NamedBlock {
+  std::string_view text;
+  CharSet (*chars)();
+  Repeat repeat;
+  bool captured;
+  bool lazy;
+};
+constexpr NamedBlock kNamedBlocks[] = {
+    {"[[:space:]]+", SpaceChars, Repeat::kOneOrMore, false, false},
+    {"[[:punct:]]{1}", PunctChars, Repeat::kOnce, false, false},
+    {"([0-9]+)", Digits, Repeat::kOneOrMore, true, false},
+    {"[0-9]+", Digits, Repeat::kOneOrMore, false, false},
+    {"(.*?)", DotChars, Repeat::kZeroOrMore, true, true},
+    {"(.*)", DotChars, Repeat::kZeroOrMore, true, false},
+    {"[a-z0-9]*", LowerOrDigit, Repeat::kZeroOrMore, false, false},
+    {"[a-z]", LowerLetters, Repeat::kOnce, false, false},
+};
+
+// The characters with a meaning of their own in an ECMAScript pattern.
+bool IsSpecial(char c) {
+  return std::string_view(".[]{}()*+?|^$\\").find(c) != std::string_view::npos;
+}
+
+bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
+
+// A choice of capital letters, "(E|F|W)": its length, or 0 when `text` does
+// not open with one.
+std::size_t LetterChoiceLength(std::string_view text) {
+  std::size_t at = 1;
+  while (at + 1 < text.size() && IsCapital(text[at])) {
+    if (text[at + 1] == ')') return at + 2;
+    if (text[at + 1] != '|') return 0;
+    at += 2;
+  }
+  return 0;
 }
 
 PatternBlock LetterChoice(std::string_view text) {
-  // "(E|F|W)": the letters are every character but the parentheses and bars.
   CharSet set;
-  for (char c : text) {
-    if (c != '(' && c != ')' && c != '|') set.Add(static_cast<unsigned char>(c));
+  for (const char c : text) {
+    if (IsCapital(c)) set.Add(static_cast<unsigned char>(c));
   }
   return Make(set, Repeat::kOnce, true, text);
 }
 
-PatternBlock AnyText() { return Make(DotChars(), Repeat::kZeroOrMore, true, "(.*)"); }
-
-PatternBlock LowerLetter() { return Make(Range('a', 'z'), Repeat::kOnce, false, "[a-z]"); }
-
-PatternBlock LowerLettersOrDigits() {
-  CharSet set = Range('a', 'z');
-  for (unsigned char c = '0'; c <= '9'; ++c) set.Add(c);
-  return Make(set, Repeat::kZeroOrMore, false, "[a-z0-9]*");
-}
-
-MessagePattern ParsePattern(std::string_view text) {
-  // The building blocks by their texts; the longest one that the text starts
-  // with is taken.
-  static const std::pair<std::string_view, PatternBlock (*)()> kBlocks[] = {
-      {"[[:space:]]+", SpaceRun},
-      {"[[:punct:]]{1}", OnePunct},
-      {"([0-9]+)", CapturedNumber},
-      {"[0-9]+", Number},
-      {"(.*)", AnyText},
-      {"[a-z0-9]*", LowerLettersOrDigits},
-      {"[a-z]", LowerLetter},
-  };
-  std::vector<PatternBlock> blocks;
-  while (!text.empty()) {
-    bool found = false;
-    for (const auto& [blockText, make] : kBlocks) {
-      if (!text.starts_with(blockText)) continue;
-      blocks.push_back(make());
-      text.remove_prefix(blockText.size());
-      found = true;
-      break;
-    }
-    if (found) continue;
-    if (text.front() == '\\' && text.size() >= 2) {
-      blocks.push_back(EscapedLiteral(text[1], text.substr(0, 2)));
-      text.remove_prefix(2);
-    } else if (text.front() == '(') {
-      // A choice of letters, "(E|F|W)".
-      const std::size_t close = text.find(')');
-      assert(close != std::string_view::npos);
-      blocks.push_back(LetterChoice(text.substr(0, close + 1)));
-      text.remove_prefix(close + 1);
-    } else {
-      std::vector<PatternBlock> literal = Literal(text.substr(0, 1));
-      blocks.push_back(literal.front());
-      text.remove_prefix(1);
-    }
+// The block that `text` opens with and the bytes it takes, or an error.
+bool NextBlock(std::string_view text, PatternBlock& block, std::size_t& length,
+               std::string_view& error) {
+  for (const NamedBlock& named : kNamedBlocks) {
+    if (!text.starts_with(named.text)) continue;
+    block = Make(named.chars(), named.repeat, named.captured, named.text);
+    block.lazy = named.lazy;
+    length = named.text.size();
+    return true;
   }
-  return CompilePattern(std::move(blocks));
+  if (text.front() == '\\') {
+    const bool punct = text.size() >= 2 && IsPunct(text[1]);
+    if (!punct) return error = "an escape of anything but a punctuation character", false;
+    length = 2;
+  } else if (text.front() == '(') {
+    length = LetterChoiceLength(text);
+    if (length == 0) return error = "a group that is none of the building blocks", false;
+    block = LetterChoice(text.substr(0, length));
+    return true;
+  } else if (IsSpecial(text.front())) {
+    return error = "a construct the matcher does not implement", false;
+  } else {
+    length = 1;
+  }
+  block = Literal(text[length - 1], text.substr(0, length));
+  return true;
 }
 
-MessagePattern CompilePattern(std::vector<PatternBlock> blocks) {
-  assert(blocks.size() <= kMaxBlocks);
+// The tables of blocks that are within the limits.
+MessagePattern Compile(std::vector<PatternBlock> blocks) {
   MessagePattern pattern;
   pattern.blocks = std::move(blocks);
   auto compiled = std::make_shared<CompiledPattern>();
@@ -190,13 +193,12 @@ MessagePattern CompilePattern(std::vector<PatternBlock> blocks) {
     }
     compiled->soleByte[b] = count == 1 ? sole : -1;
     compiled->repeat[b] = block.repeat;
+    compiled->lazy[b] = block.lazy;
     compiled->anyText[b] =
         block.repeat == Repeat::kZeroOrMore && block.chars.bits == DotChars().bits;
     if (block.captured) {
-      assert(compiled->groupCount + 1 < kMaxGroups);
       compiled->blockOfGroup[++compiled->groupCount] = static_cast<std::uint8_t>(b);
     }
-    assert(compiled->stateCount + 2 < 64);
     AddStates(*compiled, block, b, chain);
 
     bool fixed = block.repeat == Repeat::kOnce;
@@ -207,6 +209,35 @@ MessagePattern CompilePattern(std::vector<PatternBlock> blocks) {
     compiled->fixedExtent[b] = fixed;
     if (fixed && compiled->fixedPrefix == b) compiled->fixedPrefix = b + 1;
   }
+  pattern.groupCount = compiled->groupCount;
   pattern.compiled = std::move(compiled);
   return pattern;
+}
+
+}  // namespace
+
+bool ParsePattern(std::string_view text, MessagePattern& pattern, PatternError& error) {
+  std::vector<PatternBlock> blocks;
+  std::size_t groups = 0;
+  std::size_t states = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    error.position = at;
+    PatternBlock block;
+    std::size_t length = 0;
+    if (!NextBlock(text.substr(at), block, length, error.what)) return false;
+    groups += block.captured ? 1 : 0;
+    states +=
+        (block.repeat != Repeat::kZeroOrMore ? 1 : 0) + (block.repeat != Repeat::kOnce ? 1 : 0);
+    // The accepting state needs a bit of its own among 64.
+    if (groups >= kMaxGroups)
+      return error.what = "more capture groups than the matcher holds", false;
+    if (blocks.size() == kMaxBlocks || states >= 64) {
+      return error.what = "more blocks than the matcher holds", false;
+    }
+    blocks.push_back(block);
+    at += length;
+  }
+  error = {};
+  pattern = Compile(std::move(blocks));
+  return true;
 }

@@ -1,4 +1,4 @@
-// The compiled form of a message pattern: tables made once by CompilePattern
+// The compiled form of a message pattern: tables made once by ParsePattern
 // and read by the two engines. Only the matcher's own files include this.
 #pragma once
 
@@ -8,9 +8,6 @@
 #include <string_view>
 
 #include "rules/matcher.h"
-
-// One bit a block in `blocksTaking`.
-constexpr std::size_t kMaxBlocks = 32;
 
 // Bits of the automaton built from the blocks: one state per class test,
 // "one or more" being a single test followed by a "zero or more" loop. The
@@ -25,7 +22,8 @@ struct CompiledPattern {
   // For backtracking, per block.
   std::array<Repeat, kMaxBlocks> repeat{};
   std::array<int, kMaxBlocks> soleByte{};  // its one byte, or -1 for a wider class
-  std::array<bool, kMaxBlocks> anyText{};  // "(.*)"
+  std::array<bool, kMaxBlocks> anyText{};  // "(.*)" or "(.*?)"
+  std::array<bool, kMaxBlocks> lazy{};     // takes its fewest bytes first
   // Blocks whose extent no match can change: single tests, and runs that a
   // block of a disjoint class must follow. Giving back bytes from such a run
   // leaves a byte the next block cannot take.
@@ -37,6 +35,7 @@ struct CompiledPattern {
   std::size_t stateCount = 0;  // the accepting state has this number
   StateSet onceStates = 0;
   StateSet loopStates = 0;
+  StateSet lazyStates = 0;    // the loops of lazy blocks
   StateSet firstOfBlock = 0;  // the state that begins each block
   std::size_t longestLoopChain = 0;
   std::array<std::uint8_t, 64> blockOfState{};

@@ -96,14 +96,18 @@ bool LinearMatch(const MessagePattern& messagePattern, std::string_view line, Ma
   if ((feasible.At(0) & 1) == 0) return false;
 
   // Forward pass: every state is feasible where we stand, so a single test
-  // always takes its byte, and a loop takes one more byte exactly when the
-  // rest stays feasible after it.
+  // always takes its byte, and a greedy loop takes one more byte exactly
+  // when the rest stays feasible after it.
   BlockStarts start{};
   std::size_t position = 0;
   std::size_t state = 0;
   while (state != pattern.stateCount) {
     bool advance = true;
-    if (pattern.loopStates & Bit(state)) {
+    if (pattern.lazyStates & Bit(state)) {
+      // A lazy loop leaves as soon as the rest is feasible without it.
+      advance = (feasible.At(position) & Bit(state + 1)) != 0;
+      if (!advance) ++position;
+    } else if (pattern.loopStates & Bit(state)) {
       advance = !(position < line.size() &&
                   (pattern.statesTaking[static_cast<unsigned char>(line[position])] & Bit(state)) &&
                   (feasible.At(position + 1) & Bit(state)));

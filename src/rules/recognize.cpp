@@ -5,13 +5,9 @@
 #include <cstring>
 #include <span>
 
+#include "text/chars.h"
+
 namespace {
-
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool Holds(LogLine line, std::string_view marker) {
   return marker.empty() || line.find(marker) != std::string_view::npos;
@@ -51,18 +47,23 @@ void Record(const MessageRule& rule, const MatchResult& match, Diagnostic& diagn
 
 namespace {
 
-// The bytes that can open a line that some rule of the recognition matches.
-std::array<bool, 256> FirstBytes(Recognition recognition) {
-  std::array<bool, 256> first{};
-  for (unsigned c = 0; c < 256; ++c) {
-    const char byte = static_cast<char>(c);
-    for (const MessageRule& rule : Rules()) {
-      if (UsedBy(rule, recognition) && CanStartMatch(rule.compiled(), {&byte, 1})) {
-        first[c] = true;
-      }
+// Whether a located diagnostic's file name holds '"', white space, digits
+// and ']' or '/': the first location after the code ends there, so a match
+// with such a name took a location quoted later in the text.
+bool HoldsLocationEnd(std::string_view file) {
+  for (std::size_t quote = file.find('"'); quote != std::string_view::npos;
+       quote = file.find('"', quote + 1)) {
+    std::size_t at = quote + 1;
+    const std::size_t blanks = at;
+    while (at < file.size() && IsSpace(file[at])) ++at;
+    const std::size_t digits = at;
+    while (at < file.size() && IsDigit(file[at])) ++at;
+    if (at > digits && digits > blanks && at < file.size() &&
+        (file[at] == ']' || file[at] == '/')) {
+      return true;
     }
   }
-  return first;
+  return false;
 }
 
 }  // namespace
@@ -78,7 +79,7 @@ bool RecognizeLine(LogLine line, Recognition recognition, Diagnostic& diagnostic
     for (std::size_t i = rules.size(); i-- > 0;) {
       const MessageRule& rule = rules[i];
       if (!UsedBy(rule, recognition) || !Holds(line, rule.marker)) continue;
-      if (!match(rule.compiled(), line, groups)) return false;
+      if (!match(RulePattern(rule), line, groups)) return false;
       Record(rule, groups, diagnostic);
       return true;
     }
@@ -86,69 +87,49 @@ bool RecognizeLine(LogLine line, Recognition recognition, Diagnostic& diagnostic
   }
   for (const MessageRule& rule : rules) {
     if (!UsedBy(rule, recognition) || !Holds(line, rule.marker)) continue;
-    if (!match(rule.compiled(), line, groups)) continue;
+    if (!match(RulePattern(rule), line, groups)) continue;
+    if (rule.groups.file != 0 && HoldsLocationEnd(groups.Group(rule.groups.file))) continue;
     Record(rule, groups, diagnostic);
     return true;
   }
   return false;
 }
 
-namespace {
-
-// What the quick test of a line's opening keeps, per recognition.
-struct Openings {
-  static constexpr std::uint8_t kNoVerdict = 2;
-  explicit Openings(Recognition of) : recognition(of), first(FirstBytes(of)) {
-    alive.fill(kNoVerdict);
-    // Message and line numbers vary from line to line; where no pattern
-    // tells one digit from another, an opening is kept with its digits as
-    // zeros.
-    for (const MessageRule& rule : Rules()) {
-      for (const PatternBlock& block : rule.compiled().blocks) {
-        for (unsigned char digit = '1'; digit <= '9'; ++digit) {
-          if (block.chars.Has(digit) != block.chars.Has('0')) digitsAlike = false;
-        }
+OpeningTest::OpeningTest(Recognition recognition) : recognition_(recognition) {
+  verdict_.fill(kNoVerdict);
+  for (unsigned c = 0; c < 256; ++c) {
+    const char byte = static_cast<char>(c);
+    first_[c] = Feasible({&byte, 1});
+  }
+  // Message and line numbers vary from line to line; where no pattern tells
+  // one digit from another, an opening is kept with its digits as zeros.
+  for (const MessageRule& rule : Rules()) {
+    for (const PatternBlock& block : RulePattern(rule).blocks) {
+      for (unsigned char digit = '1'; digit <= '9'; ++digit) {
+        if (block.chars.Has(digit) != block.chars.Has('0')) digitsAlike_ = false;
       }
     }
   }
+}
 
-  bool Feasible(std::string_view text) const {
-    for (const MessageRule& rule : Rules()) {
-      if (UsedBy(rule, recognition) && CanStartMatch(rule.compiled(), text)) return true;
-    }
-    return false;
+bool OpeningTest::Feasible(std::string_view text) const {
+  for (const MessageRule& rule : Rules()) {
+    if (UsedBy(rule, recognition_) && CanStartMatch(RulePattern(rule), text)) return true;
   }
-
-  Recognition recognition;
-  std::array<bool, 256> first;
-  bool digitsAlike = true;
-  std::array<std::uint64_t, 1024> opening{};
-  std::array<std::uint8_t, 1024> alive{};
-};
-
-Openings& OpeningsOf(Recognition recognition) {
-  static Openings openings[] = {Openings(Recognition::kClassic), Openings(Recognition::kSound)};
-  return openings[recognition == Recognition::kClassic ? 0 : 1];
+  return false;
 }
 
-}  // namespace
-
-const std::array<bool, 256>& OpeningBytes(Recognition recognition) {
-  return OpeningsOf(recognition).first;
-}
-
-bool MayBeDiagnostic(std::string_view prefix, Recognition recognition) {
+bool OpeningTest::MayBeDiagnostic(std::string_view prefix) {
   // Most lines of a log open the same few ways (ctc -c, [ 12%], make[),
   // and leave every pattern within their first eight bytes: the verdict on
   // an eight-byte opening is kept, so that such a line costs a look-up.
   constexpr std::size_t kOpening = 8;
-  Openings& openings = OpeningsOf(recognition);
   if (prefix.empty()) return true;
-  if (!openings.first[static_cast<unsigned char>(prefix.front())]) return false;
-  if (prefix.size() < kOpening) return openings.Feasible(prefix);
+  if (!first_[static_cast<unsigned char>(prefix.front())]) return false;
+  if (prefix.size() < kOpening) return Feasible(prefix);
   std::uint64_t opening = 0;
   std::memcpy(&opening, prefix.data(), kOpening);
-  if (openings.digitsAlike) {
+  if (digitsAlike_) {
     // Each byte at once: a digit d has d ^ '0' below 10 and its top bit clear.
     constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
     const std::uint64_t offset = opening ^ (kOnes * '0');
@@ -157,16 +138,16 @@ bool MayBeDiagnostic(std::string_view prefix, Recognition recognition) {
     opening ^= offset & ((digits >> 7) * 0xFF);  // a digit becomes '0'
   }
   const auto slot = static_cast<std::size_t>((opening * 0x9E3779B97F4A7C15ULL) >> 54);
-  if (openings.alive[slot] == Openings::kNoVerdict || openings.opening[slot] != opening) {
+  if (verdict_[slot] == kNoVerdict || opening_[slot] != opening) {
     char bytes[kOpening];
     std::memcpy(bytes, &opening, kOpening);
-    openings.opening[slot] = opening;
-    openings.alive[slot] = openings.Feasible({bytes, kOpening}) ? 1 : 0;
+    opening_[slot] = opening;
+    verdict_[slot] = Feasible({bytes, kOpening}) ? 1 : 0;
   }
   // A line that is still alive after its opening is decided by the rest of
   // the prefix; one that is not cannot come alive again.
-  if (openings.alive[slot] == 0) return false;
-  return prefix.size() == kOpening || openings.Feasible(prefix);
+  if (verdict_[slot] == 0) return false;
+  return prefix.size() == kOpening || Feasible(prefix);
 }
 
 bool TakesExcerpt(const Diagnostic& diagnostic) {

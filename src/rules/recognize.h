@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "rules/diagnostic.h"
@@ -21,7 +22,9 @@ using LineMatcher = bool (*)(const MessagePattern& pattern, std::string_view lin
 // holds; every rule that matches overwrites `diagnostic`, and the last rule
 // tried decides the result (false if none was tried). Sound: the first sound
 // rule that matches fills `diagnostic` and decides; its program is the word
-// that opens the line.
+// that opens the line. A sound location is the first one after the code: a
+// file name that holds '" <digits>]' or '" <digits>/' is none, so a rule
+// whose match has one is passed over.
 bool RecognizeLine(LogLine line, Recognition recognition, Diagnostic& diagnostic,
                    LineMatcher match = FullMatch);
 
@@ -33,12 +36,31 @@ inline bool DispatchLine(LogLine line, Diagnostic& diagnostic) {
   return RecognizeLine(line, Recognition::kClassic, diagnostic);
 }
 
-// The bytes that can open a line that some rule of the recognition matches.
-const std::array<bool, 256>& OpeningBytes(Recognition recognition);
+// The quick test of a line's opening for one recognition, with the verdicts
+// it keeps on the openings it has seen: the state of one run, made with it.
+class OpeningTest {
+ public:
+  explicit OpeningTest(Recognition recognition);
 
-// Whether a line that begins with `prefix` can still be a diagnostic of the
-// recognition; false lets the reader pass over the rest of the line.
-bool MayBeDiagnostic(std::string_view prefix, Recognition recognition);
+  // The bytes that can open a line that some rule of the recognition matches.
+  const std::array<bool, 256>& FirstBytes() const { return first_; }
+
+  // Whether a line that begins with `prefix` can still be a diagnostic of the
+  // recognition; false lets the reader pass over the rest of the line.
+  bool MayBeDiagnostic(std::string_view prefix);
+
+ private:
+  static constexpr std::size_t kSlots = 1024;
+  static constexpr std::uint8_t kNoVerdict = 2;
+
+  bool Feasible(std::string_view text) const;
+
+  Recognition recognition_;
+  std::array<bool, 256> first_{};
+  bool digitsAlike_ = true;  // no pattern tells one digit from another
+  std::array<std::uint64_t, kSlots> opening_{};
+  std::array<std::uint8_t, kSlots> verdict_{};
+};
 
 // Whether a sound diagnostic is one whose next physical line may be its
 // source excerpt: a located diagnostic of the program that shows one.

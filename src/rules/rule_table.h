@@ -5,10 +5,15 @@
 // target and benchmark that needs the rules take them from here.
 //
 // Adding a rule is one row in kRules (rule_table.cpp) and its test rows.
+// The table checks itself: every row's pattern is read, and its groups
+// checked against its form, when the table is first used (RuleProblem); a
+// row that cannot work stops the program there with exit code -4, and the
+// unit tests read every row the same way.
 #pragma once
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "rules/matcher.h"
@@ -29,7 +34,9 @@ struct Program {
   std::string_view kind;
   // Its diagnostics with a location may be followed by the source line they
   // point at. In the classic reading every line that holds its name takes
-  // the next one.
+  // the next one. One setting of the whole table: the reader knows a single
+  // program with excerpts (ExcerptProgram), so at most one row may claim
+  // them, which rule_table.cpp checks as it compiles.
   bool showsExcerpt = false;
 };
 
@@ -73,7 +80,6 @@ struct MessageRule {
   // empty: every line.
   std::string_view marker;
   std::string_view pattern;  // the pattern text, as std::regex reads it too
-  const MessagePattern& (*compiled)();
   RuleGroups groups;
   std::uint8_t placeholderWhen = kNoPlaceholder;
   MsvcForm msvc = MsvcForm::kNone;
@@ -82,6 +88,17 @@ struct MessageRule {
 
 // Every rule, in the order in which each recognition tries its own.
 std::span<const MessageRule> Rules();
+
+// The rule's compiled pattern. Every row is compiled, and checked, on the
+// first call for any of them; a row with a problem ends the program there
+// with its message on standard error and exit code -4.
+const MessagePattern& RulePattern(const MessageRule& rule);
+
+// What keeps `rule` from working, naming the rule (empty: nothing): a
+// pattern the matcher cannot read as std::regex does (with the byte where it
+// goes wrong), a group the pattern does not have, or a field that the rule's
+// output-window form or placeholder needs and no group records.
+std::string RuleProblem(const MessageRule& rule);
 inline bool UsedBy(const MessageRule& rule, Recognition recognition) {
   return (rule.recognitions & (recognition == Recognition::kClassic ? kClassicOnly : kSoundOnly)) !=
          0;
@@ -94,9 +111,3 @@ const Program& ProgramNamed(std::string_view name);
 // The program whose name makes a line take the next one in the classic
 // reading, and whose located diagnostics take an excerpt in the sound one.
 const Program& ExcerptProgram();
-
-// The compiled patterns of the classic rules, by the names of their tools.
-const MessagePattern& CtcPattern();
-const MessagePattern& LtcPattern();
-const MessagePattern& CptcPattern();
-const MessagePattern& LicensePattern();

@@ -11,6 +11,7 @@
 
 #include "app/run.h"
 #include "layouts/source_root.h"
+#include "pipeline.h"
 
 namespace {
 
@@ -20,13 +21,7 @@ std::vector<std::string> Written(std::string_view layout, const std::string& log
                                  std::string_view logName = "build.log",
                                  std::string_view sourceRoot = {}) {
   const LayoutEntry& entry = *FindLayout(layout);
-  LineReader reader(log, ReadingRulesFor(entry.recognition));
-  const std::unique_ptr<Layout> writer = entry.make({logName, sourceRoot});
-  std::vector<std::string> pieces;
-  ConvertLog(reader, entry, *writer, logName, [&](std::string_view piece) {
-    pieces.emplace_back(piece);
-    return true;
-  });
+  std::vector<std::string> pieces = ConvertedPieces(log, entry, {logName, sourceRoot});
   if (entry.document) pieces = {pieces.begin() + 1, pieces.end() - 1};
   return pieces;
 }
@@ -187,13 +182,9 @@ TEST(SourceRoot, EveryOptInLayoutTakesIt) {
   EXPECT_EQ(Issue(issues[1]), "major ltcE2 out/build.log:2 y");
 
   std::string document;
-  const LayoutEntry& sarif = *FindLayout("sarif");
-  LineReader reader(log, ReadingRulesFor(sarif.recognition));
-  const std::unique_ptr<Layout> writer = sarif.make({logName, root});
-  ConvertLog(reader, sarif, *writer, logName, [&](std::string_view piece) {
-    document.append(piece);
-    return true;
-  });
+  for (const std::string& piece : ConvertedPieces(log, *FindLayout("sarif"), {logName, root})) {
+    document += piece;
+  }
   const nlohmann::json run = nlohmann::json::parse(document)["runs"][0];
   EXPECT_EQ(run["originalUriBaseIds"]["SRCROOT"]["uri"], "file:///c:/work/ecu/");
   for (const auto& [result, uri] : {std::pair{0, "src/a.c"}, std::pair{1, "out/build.log"}}) {

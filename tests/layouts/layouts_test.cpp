@@ -16,6 +16,7 @@
 #include "layouts/gcc.h"
 #include "layouts/msbuild.h"
 #include "layouts/sarif.h"
+#include "pipeline.h"
 #include "rules/recognize.h"
 
 namespace {
@@ -28,16 +29,10 @@ const LineOrigin kOrigin{"build.log", 7};
 // Calls `use` with each diagnostic of `log` as the opt-in layouts recognise
 // it (a C++ diagnostic with its excerpt), located at `origin`.
 template <typename Use>
-void ForEachDiagnostic(const std::string& log, Use&& use, const LineOrigin& origin = kOrigin) {
-  LineReader reader(log, ReadingRulesFor(Recognition::kSound));
-  ReadLine line;
-  while (reader.Next(line)) {
-    Diagnostic diagnostic;
-    if (!RecognizeLine(line.text, Recognition::kSound, diagnostic)) continue;
-    std::string_view excerpt;
-    if (TakesExcerpt(diagnostic) && reader.TakeExcerpt(excerpt)) diagnostic.excerpt = excerpt;
+void EachSoundDiagnostic(const std::string& log, Use&& use, const LineOrigin& origin = kOrigin) {
+  ForEachDiagnostic(log, Recognition::kSound, [&](const Diagnostic& diagnostic, std::uint64_t) {
     use(diagnostic, origin.log.empty() && origin.line == 0 ? LineOrigin{} : origin);
-  }
+  });
 }
 
 // What the layout `name` writes for the one diagnostic of `log`.
@@ -45,7 +40,7 @@ std::optional<std::string> Converted(std::string_view name, const std::string& l
                                      const LineOrigin& origin = kOrigin) {
   std::optional<std::string> output;
   const std::unique_ptr<Layout> layout = FindLayout(name)->make({origin.log});
-  ForEachDiagnostic(
+  EachSoundDiagnostic(
       log,
       [&](const Diagnostic& diagnostic, const LineOrigin& at) {
         layout->Write(diagnostic, at, output.emplace());
@@ -126,8 +121,11 @@ const Case kCases[] = {
     {"line 0: SARIF takes the log's line", R"(ctc W9: ["a.c" 0/3] t)", "a.c(0,3): warning ctcW9: t",
      "a.c:0:3: warning: t [ctc W9]", "warning ctcW9 build.log:7 a.c(0,3) - t"},
     {"line past 32 bits", "cptc E9: [\"a.cpp\" 2147483648] t\n1 x",
-     "a.cpp(2147483648): error cptcE9: t | x", "a.cpp:2147483648: error: t [cptc E9]\n x",
-     "error cptcE9 build.log:7 a.cpp(2147483648) - t"},
+     "build.log(7): error cptcE9: a.cpp(2147483648) - t | x",
+     "a.cpp:2147483648: error: t [cptc E9]\n x", "error cptcE9 build.log:7 a.cpp(2147483648) - t"},
+    {"column past 32 bits", "ctc E9: [\"big.c\" 3/99999999999] t",
+     "build.log(7): error ctcE9: big.c(3,99999999999) - t",
+     "big.c:3:99999999999: error: t [ctc E9]", "error ctcE9 big.c:3 t"},
     {"information message", R"(ctc I801: ["inc/Platform.h" 50/9] previous definition)",
      "inc/Platform.h(50,9): info ctcI801: previous definition",
      "inc/Platform.h:50:9: note: previous definition [ctc I801]",
@@ -331,7 +329,7 @@ int ExpectClientsRead(const Diagnostic& d) {
   }
 
   std::string sarif;
-  FormatSarifResult(d, kOrigin, std::nullopt, sarif);
+  FindLayout("sarif")->make({kOrigin.log})->Write(d, kOrigin, sarif);
   const nlohmann::json result = nlohmann::json::parse(sarif);
   EXPECT_EQ(result["ruleId"], code);
   EXPECT_EQ(result["level"], IsInformation(d) ? "note" : severity);
@@ -344,7 +342,7 @@ int ExpectClientsRead(const Diagnostic& d) {
 
 int ExpectClientsRead(const std::string& log) {
   int ownFile = 0;
-  ForEachDiagnostic(
+  EachSoundDiagnostic(
       log, [&](const Diagnostic& d, const LineOrigin&) { ownFile += ExpectClientsRead(d); });
   return ownFile;
 }
@@ -429,7 +427,11 @@ TEST(Layouts, FileUris) {
       {"a:b#c?d%e.c", "a%3Ab%23c%3Fd%25e.c"},
       {"\xc3\xa9\xff.c", "%C3%A9%FF.c"},
   };
-  for (const auto& [file, uri] : cases) EXPECT_EQ(FileUri(file), uri) << file;
+  for (const auto& [file, uri] : cases) {
+    std::string written;
+    AppendFileUri(file, written);
+    EXPECT_EQ(written, uri) << file;
+  }
 }
 
 // The document as it is written: results as they come, then the tool with
@@ -440,11 +442,11 @@ TEST(Layouts, SarifIndexesTheRulesItUses) {
     std::string text, piece;
     layout->Begin(piece);
     text += piece + '\n';
-    ForEachDiagnostic("ltc E1: a\nltc E2: b\nltc E1: c\n",
-                      [&](const Diagnostic& diagnostic, const LineOrigin& origin) {
-                        layout->Write(diagnostic, origin, piece);
-                        text += piece + '\n';
-                      });
+    EachSoundDiagnostic("ltc E1: a\nltc E2: b\nltc E1: c\n",
+                        [&](const Diagnostic& diagnostic, const LineOrigin& origin) {
+                          layout->Write(diagnostic, origin, piece);
+                          text += piece + '\n';
+                        });
     layout->End({complete}, piece);
     text += piece + '\n';
     const nlohmann::json run = nlohmann::json::parse(text)["runs"][0];
@@ -475,7 +477,7 @@ TEST(Layouts, SarifKeepsTenThousandRules) {
   const std::unique_ptr<Layout> layout = MakeSarifLayout({"build.log"});
   std::string text, piece;
   layout->Begin(text);
-  ForEachDiagnostic(log, [&](const Diagnostic& diagnostic, const LineOrigin& origin) {
+  EachSoundDiagnostic(log, [&](const Diagnostic& diagnostic, const LineOrigin& origin) {
     layout->Write(diagnostic, origin, piece);
     text += piece;
   });

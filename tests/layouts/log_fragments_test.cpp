@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/run.h"
+#include "pipeline.h"
 #include "rules/recognize.h"
 
 namespace {
@@ -34,14 +35,12 @@ std::string Utf16(std::u16string_view text, bool bigEndian = false) {
 // entry of a document as "level rule file:line text[ | excerpt]" (SARIF's
 // result) or "severity check path:line description" (Code Quality's issue).
 std::vector<std::string> Printed(std::string_view layout, const std::string& log) {
-  const LayoutEntry& entry = *FindLayout(layout);
-  LineReader reader(log, ReadingRulesFor(entry.recognition), 16);
-  const std::unique_ptr<Layout> writer = entry.make({"build.log"});
   std::vector<std::string> lines;
-  ConvertLog(reader, entry, *writer, "build.log", [&](std::string_view printed) {
+  const LayoutEntry& entry = *FindLayout(layout);
+  for (std::string_view printed : ConvertedPieces(log, entry, {"build.log"}, 16)) {
     if (!entry.document) {
       lines.emplace_back(printed);
-      return true;
+      continue;
     }
     if (printed.starts_with(',')) printed.remove_prefix(1);
     const nlohmann::json item = nlohmann::json::parse(printed, nullptr, false);
@@ -61,8 +60,7 @@ std::vector<std::string> Printed(std::string_view layout, const std::string& log
         lines.back() += " | " + where["region"]["snippet"]["text"].get<std::string>();
       }
     }
-    return true;
-  });
+  }
   return lines;
 }
 
@@ -302,13 +300,9 @@ TEST(LogFragments, EveryRuleOfTheTableIsExercised) {
   std::set<std::string_view> matched;
   for (const std::string& log : logs) {
     for (const Recognition recognition : {Recognition::kClassic, Recognition::kSound}) {
-      LineReader reader(log, ReadingRulesFor(recognition));
-      ReadLine line;
-      Diagnostic diagnostic;
-      while (reader.Next(line)) {
-        if (RecognizeLine(line.text, recognition, diagnostic))
-          matched.insert(diagnostic.rule->name);
-      }
+      ForEachDiagnostic(log, recognition, [&matched](const Diagnostic& diagnostic, std::uint64_t) {
+        matched.insert(diagnostic.rule->name);
+      });
     }
   }
   for (const MessageRule& rule : Rules()) EXPECT_TRUE(matched.contains(rule.name)) << rule.name;

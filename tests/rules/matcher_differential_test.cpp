@@ -48,6 +48,8 @@ const std::vector<std::string> kFragments = {"\"",
                                              "!",
                                              "\" 3 ]",
                                              "\"3]",
+                                             "\" 9] [\"",
+                                             "\" 4/5] ",
                                              "] 5 ",
                                              "0",
                                              "\\",
@@ -93,7 +95,7 @@ class LineGenerator {
   }
 
   void AppendPiece(const PatternBlock& block, std::string& line) {
-    if (block.repeat == Repeat::kZeroOrMore && block.text == "(.*)") {
+    if (block.repeat == Repeat::kZeroOrMore && block.text.starts_with("(.*")) {
       line += FreeText();
       return;
     }
@@ -189,7 +191,7 @@ constexpr int kLinesPerRule = 25000;
 
 TEST(MatcherDifferential, AgreesWithStdRegexOnGeneratedLines) {
   for (const MessageRule& rule : Rules()) {
-    const MessagePattern& pattern = rule.compiled();
+    const MessagePattern& pattern = RulePattern(rule);
     LineGenerator generator(20261208u + static_cast<unsigned>(pattern.text.size()));
     int matches = 0;
     int failures = 0;
@@ -237,7 +239,7 @@ TEST(MatcherDifferential, AgreesOnHandPickedLines) {
   };
   for (const MessageRule& rule : Rules()) {
     for (const std::string& line : lines) {
-      EXPECT_EQ(Disagreement(rule.compiled(), line), "") << rule.name;
+      EXPECT_EQ(Disagreement(RulePattern(rule), line), "") << rule.name;
     }
   }
 }

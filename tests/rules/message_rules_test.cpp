@@ -30,7 +30,7 @@ const MessageRule& RuleNamed(std::string_view name) {
 // does not match the whole line.
 std::optional<std::string> Apply(std::string_view rule, const std::string& line) {
   MatchResult match;
-  if (!FullMatch(RuleNamed(rule).compiled(), line, match)) return std::nullopt;
+  if (!FullMatch(RulePattern(RuleNamed(rule)), line, match)) return std::nullopt;
   Diagnostic diagnostic;
   Record(RuleNamed(rule), match, diagnostic);
   std::string output = "previous output";
@@ -52,17 +52,81 @@ void CheckAll(std::optional<std::string> (*rule)(const std::string&),
 // and every rule compiles to its own text, which std::regex reads too.
 TEST(MessagePatterns, TextsAreTheTableRows) {
   EXPECT_EQ(
-      CtcPattern().text,
+      RulePattern(RuleNamed("ctc")).text,
       R"re(ctc[[:space:]]+(E|F|W)([0-9]+)[[:punct:]]{1}[[:space:]]+\["(.*)"[[:space:]]+([0-9]+)\/([0-9]+)\](.*))re");
   EXPECT_EQ(
-      CptcPattern().text,
+      RulePattern(RuleNamed("cptc")).text,
       R"re(cptc[[:space:]]+(E|F|W)([0-9]+)[[:punct:]]{1}[[:space:]]+\["(.*)"[[:space:]]+([0-9]+)\](.*)[[:space:]]+([0-9]+)[[:space:]]+(.*))re");
-  EXPECT_EQ(LtcPattern().text, "ltc[[:space:]]+(E|F)[0-9]+[[:punct:]]{1}[[:space:]]+(.*)");
+  EXPECT_EQ(RulePattern(RuleNamed("ltc")).text,
+            "ltc[[:space:]]+(E|F)[0-9]+[[:punct:]]{1}[[:space:]]+(.*)");
   EXPECT_EQ(
-      LicensePattern().text,
+      RulePattern(RuleNamed("licence")).text,
       "ctc[[:space:]]+(F)([0-9]+)[[:punct:]]{1}[[:space:]]+(.*)[[:punct:]]{1}[[:space:]]+(.*)");
   for (const MessageRule& rule : Rules()) {
-    EXPECT_EQ(rule.compiled().text, rule.pattern) << rule.name;
+    EXPECT_EQ(RuleProblem(rule), "");
+    EXPECT_EQ(RulePattern(rule).text, rule.pattern) << rule.name;
+  }
+}
+
+// A row that cannot work is refused with the rule's name and what is wrong:
+// a construct the matcher would read otherwise than std::regex, a limit of
+// the compiled form, a field its form needs and no group records.
+TEST(MessagePatterns, ARowThatCannotWorkIsNamed) {
+  const std::string seven = "(E|W)([0-9]+)([0-9]+)([0-9]+)([0-9]+)([0-9]+)([0-9]+)";
+  const std::string many(kMaxBlocks + 1, 'x');
+  const struct {
+    std::string pattern;
+    RuleGroups groups;
+    MsvcForm msvc;
+    const char* problem;
+  } cases[] = {
+      {R"(ctc (E|W)([^:]*))",
+       {1, 0, 0, 0, 2, 0},
+       MsvcForm::kNone,
+       "byte 9 of its pattern: a group that is none of the building blocks"},
+      {"ctc (E|W)([0-9]+)?",
+       {1, 0, 0, 0, 2, 0},
+       MsvcForm::kNone,
+       "byte 17 of its pattern: a construct the matcher does not implement"},
+      {"ctc (E|W).x",
+       {1, 0, 0, 0, 0, 0},
+       MsvcForm::kNone,
+       "byte 9 of its pattern: a construct the matcher does not implement"},
+      {R"(ctc (E|W)\d)",
+       {1, 0, 0, 0, 0, 0},
+       MsvcForm::kNone,
+       "byte 9 of its pattern: an escape of anything but a punctuation character"},
+      {seven + "(.*)",
+       {1, 0, 0, 0, 8, 0},
+       MsvcForm::kNone,
+       "byte 53 of its pattern: more capture groups than the matcher holds"},
+      {many, {}, MsvcForm::kNone, "byte 32 of its pattern: more blocks than the matcher holds"},
+      {R"re(ctc (E|W)([0-9]+): \["(.*)" ([0-9]+)\](.*))re",
+       {1, 3, 4, 0, 5, 0},
+       MsvcForm::kFileLineColumn,
+       "no group records the column it writes"},
+      {"ctc (E|W)([0-9]+): (.*)",
+       {1, 0, 0, 0, 4, 0},
+       MsvcForm::kNone,
+       "group 4 is not in its pattern, which has 3"},
+      {"ctc E([0-9]+): (.*)", {0, 0, 0, 0, 2, 0}, MsvcForm::kNone, "no group records the severity"},
+      {"ctc (E|W)([0-9]+): (.*)",
+       {1, 0, 0, 0, 3, 0},
+       MsvcForm::kNone,
+       "the classic recognition uses it, but it has no output-window form"},
+  };
+  for (const auto& c : cases) {
+    const MessageRule rule{
+        "scratch",
+        "ctc",
+        "ctc",
+        c.pattern,
+        c.groups,
+        kNoPlaceholder,
+        c.msvc,
+        c.msvc == MsvcForm::kNone && std::string_view(c.problem).starts_with("the") ? kBoth
+                                                                                    : kSoundOnly};
+    EXPECT_EQ(RuleProblem(rule), std::string("rule \"scratch\": ") + c.problem) << c.pattern;
   }
 }
 
@@ -183,8 +247,8 @@ TEST(MessageRules, MatchTenMegabyteLines) {
   const std::string cptc = "cptc E1: [\"a.cpp\" 3] " + big + " 7 tail";
   EXPECT_EQ(Ctc(ctc), big + "(3,4) :Warning:  x");
   EXPECT_EQ(Cptc(cptc), "a.cpp(3) : Error:  " + big + "\ntail");
-  ExpectLinearAgrees(CtcPattern(), ctc);
-  ExpectLinearAgrees(CptcPattern(), cptc);
+  ExpectLinearAgrees(RulePattern(RuleNamed("ctc")), ctc);
+  ExpectLinearAgrees(RulePattern(RuleNamed("cptc")), cptc);
   // Crafted to fail late: many places that look like the end of a file name.
   std::string crafted = "ctc W1: [\"";
   while (crafted.size() < (10u << 20)) crafted += "\" 1/2]";
