@@ -12,6 +12,7 @@
 #include "app/help.h"
 #include "app/options.h"
 #include "app/run.h"
+#include "app/run_mode.h"
 #include "app/version_banner.h"
 #include "input/input_file.h"
 #include "input/line_reader.h"
@@ -108,11 +109,21 @@ bool Fails(const CmdLineOptions& options, const RunOutcome& outcome) {
   return false;
 }
 
+// The log's name where a diagnostic is placed: in run mode the --Log file,
+// else, without one, "-" as for standard input.
+std::string LogName(const CmdLineOptions& options) {
+  if (!options.CommandFound) return options.InputFile;
+  return options.LogFound ? options.Log : "-";
+}
+
 void WriteSummary(const CmdLineOptions& options, const RunOutcome& outcome) {
-  WriteErrorLine(
-      "Quonvel: " + Count(outcome.errors, "error") + ", " + Count(outcome.warnings, "warning") +
-      ", " + Count(outcome.notes, "note") + " in " +
-      (options.InputFile == "-" ? "standard input" : EscapedForMessage(options.InputFile)));
+  const std::string log = LogName(options);
+  WriteErrorLine("Quonvel: " + Count(outcome.errors, "error") + ", " +
+                 Count(outcome.warnings, "warning") + ", " + Count(outcome.notes, "note") + " in " +
+                 (options.CommandFound && !options.LogFound
+                      ? "the output of " + QuotedForMessage(options.Command[0])
+                  : log == "-" ? "standard input"
+                               : EscapedForMessage(log)));
 }
 
 // The exit code once the log was converted: a failure first, then --FailOn.
@@ -140,15 +151,23 @@ int Convert(const CmdLineOptions& options, const LayoutEntry& layout, InputFile&
   LineReader reader(input, ReadingRulesFor(layout.recognition));
   const std::string sourceRoot =
       options.SourceRoot.empty() ? "" : AbsoluteSourceRoot(options.SourceRoot);
-  const std::unique_ptr<Layout> writer = layout.make({options.InputFile, sourceRoot});
+  const std::string log = LogName(options);
+  const std::unique_ptr<Layout> writer = layout.make({log, sourceRoot});
   // A document is of no use to a reader before it is whole: it leaves in
   // large writes; lines leave one by one, each as soon as it is made.
   const RunOutcome outcome = ConvertLog(
-      reader, layout, *writer, options.InputFile,
+      reader, layout, *writer, log,
       [&output, &layout](std::string_view text) {
         return layout.document ? output.WriteBufferedLine(text) : output.WriteLine(text);
       },
-      opened);
+      opened,
+      CountAfterReaderGone(output,
+                           (options.FailOnFound && options.FailOn != "never") || options.Summary));
+  if (file != nullptr && UnreadFromItsStart(input, outcome)) {
+    file->Discard();
+    WriteErrorLine("Quonvel error: Cannot read input file.");
+    return kFailure;
+  }
   output.Flush();
   if (output.Failed() || (file != nullptr && !file->Commit())) {
     WriteErrorLine(file != nullptr
@@ -156,26 +175,33 @@ int Convert(const CmdLineOptions& options, const LayoutEntry& layout, InputFile&
                        : "Quonvel error: Cannot write to standard output.");
     return kFailure;
   }
-  const int verdict = Verdict(options, *writer, outcome, opened);
+  int verdict = Verdict(options, *writer, outcome, opened);
+  // Run mode: the command's exit code, when it failed, is the run's.
+  if (options.CommandFound) {
+    verdict = FinishRunMode(options.Command, options.Log, input, outcome, verdict);
+  }
   if (options.Summary) WriteSummary(options, outcome);
   return verdict;
 }
 
-// The log: the --InputFile, or what the command after "--" writes.
-std::optional<int> OpenLog(const CmdLineOptions& options, InputFile& input) {
-  if (options.CommandFound) {
-    // Run mode starts the command here.
-    WriteErrorLine("Quonvel error: Running a command is not available in this build.");
-    return kFailure;
-  }
-  input = OpenInputFile(options.InputFile);
-  return std::nullopt;
-}
-
 // Opens the log and where the output goes, then converts.
 int ConvertInto(const CmdLineOptions& options, const LayoutEntry& layout) {
+  if (options.OutputFound && !options.CommandFound &&
+      NamesTheInput(options.Output, options.InputFile)) {
+    WriteErrorLine("Quonvel error: --Output names the input file " +
+                   QuotedForMessage(options.Output) + ".");
+    return kBadOptions;
+  }
+  // The log: the --InputFile, opened first, or what the command after "--"
+  // writes, started last.
   InputFile input;
-  if (const std::optional<int> failed = OpenLog(options, input)) return *failed;
+  if (!options.CommandFound) input = OpenInputFile(options.InputFile);
+  // A log that cannot be opened leaves the --Output file as it was.
+  if (options.OutputFound && !options.CommandFound && !IsOpen(input)) {
+    WriteErrorLine("Quonvel error: Cannot open input file " + QuotedForMessage(options.InputFile) +
+                   ".");
+    return kFailure;
+  }
   // Before the log is read, so that a file that cannot be written fails at
   // once. Its failures go to standard error, where no output goes.
   std::optional<OutputFile> file;
@@ -185,6 +211,13 @@ int ConvertInto(const CmdLineOptions& options, const LayoutEntry& layout) {
   }
   LineOutput& output = file ? file->Lines() : StandardOutput();
   if (policy.failedWritesCount) output.StopOnFailure();
+  // Run mode starts the command here, last, once all it needs is ready: no
+  // build runs for a run that could not write.
+  if (options.CommandFound) {
+    if (const std::optional<int> refused = StartRunMode(options.Command, options.Log, input)) {
+      return *refused;
+    }
+  }
   return Convert(options, layout, input, output, file ? &*file : nullptr);
 }
 

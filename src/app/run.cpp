@@ -24,14 +24,27 @@ ReadingRules ReadingRulesFor(Recognition recognition) {
   return rules;
 }
 
+bool UnreadFromItsStart(const InputFile& input, const RunOutcome& outcome) {
+  return !outcome.readerGone && !outcome.inputComplete && !input.delivered;
+}
+
+CountsOn CountAfterReaderGone(const LineOutput& output, bool counting) {
+  if (!counting) return nullptr;
+  return [&output] { return output.ReaderGone(); };
+}
+
 RunOutcome ConvertLog(LineReader& reader, const LayoutEntry& entry, Layout& layout,
-                      std::string_view log, const TextWriter& write, bool inputOpened) {
+                      std::string_view log, const TextWriter& write, bool inputOpened,
+                      const CountsOn& countsOn) {
   RunOutcome outcome;
   std::string text;
+  // Once nobody takes text, the rest of the log is only counted, if at all.
+  bool writing = true;
   const auto put = [&] {
-    if (text.empty() || write(text)) return true;
+    if (!writing || text.empty() || write(text)) return true;
     outcome.readerGone = true;
-    return false;
+    writing = false;
+    return countsOn && countsOn();
   };
   layout.Begin(text);
   if (!put()) return outcome;
@@ -44,13 +57,14 @@ RunOutcome ConvertLog(LineReader& reader, const LayoutEntry& entry, Layout& layo
         reader.TakeExcerpt(excerpt)) {
       diagnostic.excerpt = excerpt;
     }
-    layout.Write(diagnostic, {log, line.number}, text);
+    if (writing) layout.Write(diagnostic, {log, line.number}, text);
     if (!put()) return outcome;
     ++(IsError(diagnostic)         ? outcome.errors
        : IsInformation(diagnostic) ? outcome.notes
                                    : outcome.warnings);
   }
   outcome.inputComplete = inputOpened && !reader.ReadFailed();
+  if (!writing) return outcome;
   layout.End({outcome.inputComplete, inputOpened}, text);
   put();
   return outcome;

@@ -32,12 +32,16 @@ InputFile OpenInputFile(const std::string& path) {
   return input;
 }
 
-bool IsOpen(const InputFile& input) { return input.handle != nullptr; }
+bool IsOpen(const InputFile& input) { return input.handle != nullptr || input.command; }
 
-void Close(InputFile& input) { input.handle.reset(); }
+void Close(InputFile& input) {
+  if (input.command) CloseCommand(*input.command);
+  input.handle.reset();
+}
 
-long long ReadSome(InputFile& input, char* to, std::size_t size) {
-  std::FILE* const file = input.handle.get();
+namespace {
+
+long long ReadFrom(std::FILE* file, char* to, std::size_t size) {
 #ifdef _WIN32
   // The file is in binary mode; _read takes an unsigned count and returns 0
   // for a pipe whose writer has gone.
@@ -61,4 +65,13 @@ long long ReadSome(InputFile& input, char* to, std::size_t size) {
     if (poll(&wanted, 1, -1) < 0 && errno != EINTR) return -1;
   }
 #endif
+}
+
+}  // namespace
+
+long long ReadSome(InputFile& input, char* to, std::size_t size) {
+  const long long got = input.command ? ReadCommand(*input.command, to, size)
+                                      : ReadFrom(input.handle.get(), to, size);
+  if (got > 0) input.delivered = true;
+  return got;
 }

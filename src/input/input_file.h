@@ -1,5 +1,6 @@
-// The log's source: a file or standard input, read in binary mode and by
-// what is there now, so that a pipe's lines can be converted as they come.
+// The log's source: a file, standard input or a running command's output
+// (input/command.h), read in binary mode and by what is there now, so that a
+// pipe's lines can be converted as they come.
 #pragma once
 
 #include <cstddef>
@@ -7,7 +8,13 @@
 #include <memory>
 #include <string>
 
-// The input file, opened in binary mode.
+// A command that Quonvel runs, and how it ends (input/command.cpp).
+struct RunningCommand;
+struct RunningCommandEnd {
+  void operator()(RunningCommand* command) const;
+};
+
+// The input file, opened in binary mode, or the command that writes the log.
 struct InputFile {
   struct Closer {
     // Standard input stays open: it is not ours to close.
@@ -16,7 +23,15 @@ struct InputFile {
     }
   };
   std::unique_ptr<std::FILE, Closer> handle;
+  // Whether a read returned bytes: a read that fails before any did could
+  // not read the log from its start.
+  bool delivered = false;
+  std::unique_ptr<RunningCommand, RunningCommandEnd> command;
 };
+
+// The reading and closing of a command's output (input/command.cpp).
+long long ReadCommand(RunningCommand& command, char* to, std::size_t size);
+void CloseCommand(RunningCommand& command);
 
 // Opens `path` for reading without keeping other readers or writers out. A
 // directory, or anything that cannot be opened, leaves the file not open.
@@ -33,5 +48,6 @@ bool IsOpen(const InputFile& input);
 // which must never have been used.
 long long ReadSome(InputFile& input, char* to, std::size_t size);
 
-// Closes the input once nothing more is to be read from it.
+// Closes the input once nothing more is to be read from it. A command's
+// output is closed, the command itself is waited for by WaitForCommand.
 void Close(InputFile& input);

@@ -205,7 +205,8 @@ class SarifLayout : public Layout {
 
 void AppendFileUri(std::string_view file, std::string& uri) {
   const auto slash = [](char c) { return c == '\\' || c == '/'; };
-  const bool drive = file.size() >= 3 && file[1] == ':' && slash(file[2]) &&
+  // "C:" alone is the drive (a root given as "C:").
+  const bool drive = file.size() >= 2 && file[1] == ':' && (file.size() == 2 || slash(file[2])) &&
                      ((file[0] >= 'a' && file[0] <= 'z') || (file[0] >= 'A' && file[0] <= 'Z'));
   std::string_view rest = file;
   if (drive) {

@@ -9,6 +9,8 @@ namespace {
 using Lead = SourceRoot::Lead;
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+// In a POSIX name only "/" separates.
+bool IsSeparator(char c, bool windows) { return c == '/' || (windows && c == '\\'); }
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -20,27 +22,29 @@ struct Shape {
 
 // The parts of `path` after its lead, joined by "/" into `parts`, without
 // empty parts and ".", each ".." taking the part before it away; above the
-// top of an absolute path there is nothing to go to.
+// top of an absolute path there is nothing to go to. A name that begins with
+// "/" is a POSIX name, in which "\" is a character like any other.
 Shape Normalize(std::string_view path, std::string& parts) {
   Shape shape;
-  shape.windows = path.find('\\') != std::string_view::npos;
+  shape.windows = !path.starts_with('/') && path.find('\\') != std::string_view::npos;
   std::size_t at = 0;
   if (path.size() >= 2 && IsLetter(path[0]) && path[1] == ':') {
     shape.windows = true;
     shape.drive = path[0];
     shape.lead = path.size() > 2 && IsSeparator(path[2]) ? Lead::kDriveRoot : Lead::kDrive;
     at = 2;
-  } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+  } else if (path.size() >= 2 && IsSeparator(path[0], shape.windows) &&
+             IsSeparator(path[1], shape.windows)) {
     shape.lead = Lead::kDoubleSlash;  // a UNC name: the server is its first part
-  } else if (!path.empty() && IsSeparator(path[0])) {
+  } else if (!path.empty() && IsSeparator(path[0], shape.windows)) {
     shape.lead = Lead::kRoot;
   }
   const bool absolute = shape.lead != Lead::kNone && shape.lead != Lead::kDrive;
   parts.clear();
   while (at < path.size()) {
-    while (at < path.size() && IsSeparator(path[at])) ++at;
+    while (at < path.size() && IsSeparator(path[at], shape.windows)) ++at;
     std::size_t end = at;
-    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    while (end < path.size() && !IsSeparator(path[end], shape.windows)) ++end;
     const std::string_view part = path.substr(at, end - at);
     at = end;
     if (part.empty() || part == ".") continue;
@@ -79,7 +83,9 @@ SourceRoot::SourceRoot(std::string_view root) : given_(!root.empty()) {
   windows_ = shape.windows;
   if (lead_ == Lead::kDrive || lead_ == Lead::kDriveRoot) normalized_.append(1, drive_).append(":");
   if (lead_ == Lead::kDriveRoot || lead_ == Lead::kRoot) normalized_.append("/");
-  if (lead_ == Lead::kDoubleSlash) normalized_.append("//");
+  // A UNC name keeps its lead, which tells it from a POSIX name that begins
+  // with "//".
+  if (lead_ == Lead::kDoubleSlash) normalized_.append(windows_ ? "\\\\" : "//");
   normalized_.append(parts_);
 }
 
@@ -88,7 +94,8 @@ std::string_view SourceRoot::Written(std::string_view file, std::string& scratch
   if (under != nullptr) *under = false;
   if (!given_) return file;
   const Shape shape = Normalize(file, scratch);
-  const bool ignoreCase = windows_ || shape.windows;
+  // ASCII case matters unless both are Windows names.
+  const bool ignoreCase = windows_ && shape.windows;
   if (shape.lead != lead_ || Upper(shape.drive) != Upper(drive_)) return file;
   std::string_view rest = scratch;
   if (!parts_.empty()) {

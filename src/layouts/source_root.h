@@ -4,9 +4,10 @@
 // Purely lexical, so that a log written on another machine converts the same:
 // nothing is looked up on disk. "\" and "/" both separate, "." and "a/.."
 // fall away, and a name with a drive letter or a "\" is a Windows name, which
-// matches the root without regard to ASCII case (C:\Work\ecu holds
-// c:/work/ecu/src/a.c). A name outside the root, or one whose ".." leads out
-// of it, stays as it is.
+// matches a Windows root without regard to ASCII case (C:\Work\ecu holds
+// c:/work/ecu/src/a.c). A name that begins with "/" is a POSIX name: "\" is
+// one of its characters and case matters (/src/we\ird.c). A name outside
+// the root, or one whose ".." leads out of it, stays as it is.
 #pragma once
 
 #include <cstdint>
@@ -22,8 +23,9 @@ class SourceRoot {
 
   bool Empty() const { return !given_; }
 
-  // The root with its folders joined by "/" after its lead ("C:/", "/",
-  // "//" or none), e.g. "C:/Work/ecu".
+  // The root with its folders joined by "/" after its lead ("C:/", "C:",
+  // "/", "//", "\\" for a UNC name, or none), e.g. "C:/Work/ecu" or
+  // "\\server/share".
   const std::string& Normalized() const { return normalized_; }
 
   // `file` relative to the root, with "/" between its parts and held in

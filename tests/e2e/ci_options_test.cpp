@@ -201,6 +201,12 @@ TEST(CiOptions, MissingLogFailsTheOptInLayouts) {
   Expect(
       {{kNoBanner, input, "--TypCC=TriCore", "--Format=codequality"}, {"[", "]"}, {message}, -4});
   Expect({{kNoBanner, input, "--TypCC=TriCore"}, {}, {}, 0});
+  // A name's control characters would split the message line.
+  Expect({{kNoBanner, "--InputFile=a\r\nb\x1B.log", "--TypCC=TriCore", "--Format=gcc", "--Summary"},
+          {},
+          {R"(Quonvel error: Cannot open input file "a\x0D\x0Ab\x1B.log".)",
+           R"(Quonvel: 0 errors, 0 warnings, 0 notes in a\x0D\x0Ab\x1B.log)"},
+          -4});
 
   const ProcessResult run =
       RunProcess(QuonvelPath(), {kNoBanner, input, "--TypCC=TriCore", "--Format=sarif"});

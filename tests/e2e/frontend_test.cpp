@@ -93,13 +93,22 @@ TEST(CommandLine, OutOfMemoryIsReportedNotFatal) {
     std::ofstream file(log, std::ios::binary);
     file << "ctc W1: [\"" << std::string(64u << 20, 'x') << "\" 1/2] x\n";
   }
-  const std::string command =
-      "ulimit -v 40000; exec '" + QuonvelPath() + "' --InputFile=" + log + " --TypCC=TriCore";
-  const ProcessResult run = RunProcess("/bin/sh", {"sh", "-c", command});
+  // The default layout says it on standard output, the others on standard
+  // error.
+  const std::vector<std::string> layouts = LayoutNames();
+  for (const std::string& layout : layouts) {
+    const bool optIn = layout != layouts.front();
+    const std::string command = "ulimit -v 40000; exec '" + QuonvelPath() + "' --InputFile=" + log +
+                                " --TypCC=TriCore" + (optIn ? " --Format=" + layout : "");
+    const ProcessResult run = RunProcess("/bin/sh", {"sh", "-c", command});
+    ASSERT_TRUE(run.started) << run.err;
+    const std::string message = OutputLines({"Quonvel error: Out of memory."});
+    EXPECT_EQ(optIn ? run.err : run.out, message) << layout;
+    EXPECT_EQ(run.exitCode, ExitCodeOf(-4));
+    if (!optIn) {
+      EXPECT_EQ(run.err, "");
+    }
+  }
   std::filesystem::remove(log);
-  ASSERT_TRUE(run.started) << run.err;
-  EXPECT_EQ(run.out, OutputLines({"Quonvel error: Out of memory."}));
-  EXPECT_EQ(run.exitCode, ExitCodeOf(-4));
-  EXPECT_EQ(run.err, "");
 }
 #endif

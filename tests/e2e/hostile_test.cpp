@@ -218,8 +218,7 @@ TEST_F(Hostile, FailedWriteFailsTheRun) {
   const fs::path target = dir_ / "out" / "report";
   fs::create_directories(target.parent_path());
   const std::string cannotWrite = "Quonvel error: Cannot write \"" + target.string() + "\".";
-  for (const std::string format :
-       {"msvc", "msbuild", "gcc", "sarif", "github", "azure", "codequality"}) {
+  for (const std::string& format : LayoutNames()) {
     SCOPED_TRACE(format);
     if (format != "msvc") {
       Expect(RunProcess(QuonvelPath(), {"Quonvel", log, "--TypCC=TriCore", "--Format=" + format},
@@ -233,6 +232,13 @@ TEST_F(Hostile, FailedWriteFailsTheRun) {
            {}, -4, cannotWrite + "\n");
     EXPECT_TRUE(fs::is_empty(target.parent_path()));
   }
+  // The default layout on standard output ignores a failed write, also past
+  // the file size limit, which kills no run.
+  const fs::path printed = dir_ / "printed";
+  Expect(RunProcess("/bin/sh", {"sh", "-c", "ulimit -f 32 && exec \"$0\" \"$1\" \"$2\" >\"$3\"",
+                                QuonvelPath(), log, "--TypCC=TriCore", printed.string()}),
+         {}, 0);
+  EXPECT_EQ(fs::file_size(printed), 16384u);
 }
 #endif
 

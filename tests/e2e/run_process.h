@@ -25,6 +25,9 @@ int ExitCodeOf(int code);
 // The path of the Quonvel executable under test.
 std::string QuonvelPath();
 
+// Every layout of the Quonvel under test, the default one first.
+std::vector<std::string> LayoutNames();
+
 // The bytes Quonvel writes for these lines: each followed by the platform's
 // line end (LF on POSIX, CR LF on Windows, where every LF leaves as CR LF).
 std::string OutputLines(const std::vector<std::string_view>& lines);

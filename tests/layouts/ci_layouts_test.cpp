@@ -150,6 +150,10 @@ TEST(SourceRoot, WritesNamesUnderTheRootRelativeToIt) {
       {"ecu", "ecu/src/h.c", "src/h.c"},
       {"ecu", "../ecu/h.c", "../ecu/h.c"},
       {"", "/home/ci/ecu/a.c", "/home/ci/ecu/a.c"},
+      // A name that begins with "/" is a POSIX name: "\" is a character.
+      {"/src", R"(/src/we\ird\..\A.c)", R"(we\ird\..\A.c)"},
+      {R"(\src)", R"(/SRC/we\ird.c)", R"(/SRC/we\ird.c)"},
+      {"/src", R"(/\src\a.c)", R"(/\src\a.c)"},
   };
   for (const auto& c : cases) {
     std::string scratch;
@@ -202,6 +206,30 @@ TEST(SourceRoot, EveryOptInLayoutTakesIt) {
     const nlohmann::json& where = run["results"][result]["locations"][0]["physicalLocation"];
     EXPECT_EQ(where["artifactLocation"]["uri"], uri);
     EXPECT_EQ(where["artifactLocation"]["uriBaseId"], "SRCROOT");
+  }
+}
+
+// The root as SARIF names it: a folder's file: URI.
+TEST(SourceRoot, SarifNamesTheRootByItsUri) {
+  const std::pair<std::string, std::string> cases[] = {
+      {R"(\\other\share)", "file://other/share/"},
+      {"C:", "file:///C:/"},
+      {R"(C:\Work\)", "file:///C:/Work/"},
+      {"//posix/root", "file:////posix/root/"},
+      {"/", "file:///"},
+  };
+  const LayoutEntry& sarif = *FindLayout("sarif");
+  for (const auto& [root, uri] : cases) {
+    std::string document;
+    LineReader reader(std::string_view(), ReadingRulesFor(sarif.recognition));
+    const std::unique_ptr<Layout> writer = sarif.make({"build.log", root});
+    ConvertLog(reader, sarif, *writer, "build.log", [&](std::string_view piece) {
+      document.append(piece);
+      return true;
+    });
+    EXPECT_EQ(nlohmann::json::parse(document)["runs"][0]["originalUriBaseIds"]["SRCROOT"]["uri"],
+              uri)
+        << root;
   }
 }
 

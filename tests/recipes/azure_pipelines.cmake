@@ -1,6 +1,6 @@
-# Runs the build step of examples/azure/azure-pipelines.yml as Azure's bash
-# task runs it: the macros replaced by their values, then a script file under
-# bash without -e or pipefail. A stand-in toolchain writes the sample log
+# Runs the build step of examples/azure/azure-pipelines.yml as Azure's script
+# step runs it on Linux: the macros replaced by their values, then a script
+# file under bash without -e or pipefail. A stand-in toolchain writes the sample log
 # under a Windows checkout ($(Build.SourcesDirectory)); the issues are read
 # back.
 #
@@ -16,7 +16,6 @@ ci_toolchain_logs(${SAMPLE} ${GOLDEN} "${root}")
 
 # The log that the artifact keeps is the one the build step writes.
 ci_yaml(${RECIPE} "steps;publish^=;publish" log)
-ci_yaml(${RECIPE} "steps;bash^=;bash" build)
+ci_yaml(${RECIPE} "steps;script^=;script" build)
 string(REPLACE "$(Build.SourcesDirectory)" "${root}" build "${build}")
-# Issues from standard input: the log's diagnostics have no file.
-ci_build_cases("Build" "${build}" "bash;--noprofile;--norc" "" ${log} "")
+ci_build_cases("Build" "${build}" "bash;--noprofile;--norc" "" ${log})

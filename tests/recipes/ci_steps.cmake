@@ -12,6 +12,11 @@
 # quoted argument is never taken for a variable's name.
 cmake_minimum_required(VERSION 3.25)
 
+# What Quonvel writes on standard error when the build failed without a
+# diagnostic: the line that names the command (the stand-in's sh) and its
+# exit code, then the build's last lines, here its only one (a pattern).
+set(CI_FAILURE_REPORT "Quonvel: \"sh\" exited with code 2; its last lines:\nmake: \\*\\*\\* No rule to make target 'all'\\.  Stop\\.\n")
+
 # Lines as list items, with the characters that lists take for themselves
 # (semicolons, brackets, a backslash before the line end) spelled out;
 # ci_unescape() gives a line back.
@@ -205,7 +210,7 @@ endfunction()
 # "Quonvel --" becomes `quonvel --`, which may name no program. Sets
 # ci_status, ci_out and ci_err.
 function(ci_run script shell environment printed exit quonvel)
-  string(REPLACE "make all" "(cat ${printed}; exit ${exit})" script "${script}")
+  string(REPLACE "make all" "sh -c 'cat ${printed} && exit ${exit}'" script "${script}")
   string(REPLACE "Quonvel --" "${quonvel} --" script "${script}")
   file(WRITE ${WORK}/step.sh "${script}")
   execute_process(
@@ -220,23 +225,22 @@ endfunction()
 # The build step of a recipe, `script`, for each case of the table below:
 # what the toolchain prints and its exit code, whether Quonvel is there;
 # the step's exit status, the diagnostics it shows (in a layout that
-# ci_read() reads, the log's at `logName`), its other lines, standard error
-# (the summary line, nothing else), and the log kept as `log`: every byte
-# the toolchain printed, or none when Quonvel is missing and the toolchain
-# must not run. A recipe's test may define ci_check_case(printed exit
-# quonvel severities) for more checks.
-function(ci_build_cases what script shell environment log logName)
-  ci_lines("The TriCore build failed (exit code 2) without a diagnostic; the end of tricore-build.log:
-make: *** No rule to make target 'all'.  Stop.
-" noDiagnostic)
-  # printed, toolchain exit, Quonvel, step status, severities shown, other lines
+# ci_read() reads, those without a source file at the log, `log`) and no
+# other line, standard error (the summary line last, after the failure's
+# report when the build failed without a diagnostic, else nothing), and the
+# log kept as `log`: every byte the
+# toolchain printed, or none when Quonvel is missing and the toolchain must
+# not run. A recipe's test may define ci_check_case(printed exit quonvel
+# severities) for more checks.
+function(ci_build_cases what script shell environment log)
+  # printed, toolchain exit, Quonvel, step status, severities shown
   set(cases
-    "sample.log 2 Quonvel 2 error|warning|note -"
-    "sample.log 0 Quonvel 1 error|warning|note -"
-    "warnings.log 0 Quonvel 0 warning|note -"
-    "nothing.log 2 Quonvel 2 none noDiagnostic"
-    "nothing.log 0 Quonvel 0 none -"
-    "sample.log 0 quonvel-missing 127 none -")
+    "sample.log 2 Quonvel 2 error|warning|note"
+    "sample.log 0 Quonvel 1 error|warning|note"
+    "warnings.log 0 Quonvel 0 warning|note"
+    "nothing.log 2 Quonvel 2 none"
+    "nothing.log 0 Quonvel 0 none"
+    "sample.log 0 quonvel-missing 127 none")
   foreach(case IN LISTS cases)
     string(REPLACE " " ";" case "${case}")
     list(GET case 0 printed)
@@ -244,12 +248,6 @@ make: *** No rule to make target 'all'.  Stop.
     list(GET case 2 quonvel)
     list(GET case 3 status)
     list(GET case 4 severities)
-    list(GET case 5 others)
-    if(others STREQUAL "-")
-      set(others "")
-    else()
-      set(others "${${others}}")
-    endif()
     set(label "${what}, ${printed}, toolchain exit ${exit}, ${quonvel}")
     file(REMOVE ${WORK}/${log})
     ci_run("${script}" "${shell}" "${environment}" ${printed} ${exit} ${quonvel})
@@ -265,12 +263,18 @@ make: *** No rule to make target 'all'.  Stop.
       if(NOT logHash STREQUAL printedHash)
         message(SEND_ERROR "${label}: ${log} is not what the toolchain printed")
       endif()
-      ci_expected("${severities}" "${logName}" TRUE TRUE expected)
+      ci_expected("${severities}" "${log}" TRUE TRUE expected)
       ci_read("${ci_out}")
       ci_compare("${label}, diagnostics" "${expected}" "${ci_records}")
-      ci_compare("${label}, other lines" "${others}" "${ci_others}")
-      ci_summary("${expected}" "standard input" summary)
-      ci_compare("${label}, standard error" "${summary}" "${ci_err}")
+      ci_compare("${label}, other lines" "" "${ci_others}")
+      ci_summary("${expected}" "${log}" summary)
+      set(failure "")
+      if(NOT exit EQUAL 0 AND severities STREQUAL "none")
+        set(failure "${CI_FAILURE_REPORT}")
+      endif()
+      if(NOT ci_err MATCHES "^${failure}${summary}$")
+        message(SEND_ERROR "${label}: standard error is not \"${failure}${summary}\":\n${ci_err}")
+      endif()
       list(LENGTH ci_records count)
       message(STATUS "${label}: ${count} diagnostics compared")
     elseif(EXISTS ${WORK}/${log})

@@ -1,7 +1,7 @@
 # Runs the steps of examples/github/tricore-build.yml that call Quonvel as
 # GitHub's bash runs them (bash --noprofile --norc -eo pipefail), with a
 # stand-in toolchain that writes the sample log under a Windows checkout
-# (GITHUB_WORKSPACE), and reads the annotations back.
+# (github.workspace), and reads the annotations back.
 #
 #   cmake -DRECIPE=<tricore-build.yml> -DSAMPLE=<sample log> -DGOLDEN=<gcc golden>
 #         -DQUONVEL=<exe> -DWORK=<scratch dir> -DPYTHON=<python3 with PyYAML>
@@ -17,16 +17,18 @@ set(shell bash --noprofile --norc -eo pipefail)
 # The log that the artifact keeps is the one the build step writes.
 ci_yaml(${RECIPE} "jobs;build;steps;uses^=actions/upload-artifact@;with;path" log)
 ci_yaml(${RECIPE} "jobs;build;steps;name=Build;run" build)
-# Annotations from standard input: the log's diagnostics have no file.
-ci_build_cases("Build" "${build}" "${shell}" "GITHUB_WORKSPACE=${root}" ${log} "")
+# GitHub puts the checkout's folder in place of the expression.
+string(REPLACE "\${{ github.workspace }}" "${root}" build "${build}")
+ci_build_cases("Build" "${build}" "${shell}" "" ${log})
 
 # The optional SARIF: every result of the sample at its place, the sources'
 # relative to the checkout, the others at the log's line.
 file(COPY_FILE ${WORK}/sample.log ${WORK}/${log})
 ci_yaml(${RECIPE} "jobs;build;steps;name=Diagnostics as SARIF;run" sarifStep)
+string(REPLACE "\${{ github.workspace }}" "${root}" sarifStep "${sarifStep}")
 ci_yaml(${RECIPE} "jobs;build;steps;uses^=github/codeql-action/upload-sarif@;with;sarif_file"
   sarifFile)
-ci_run("${sarifStep}" "${shell}" "GITHUB_WORKSPACE=${root}" sample.log 0 Quonvel)
+ci_run("${sarifStep}" "${shell}" "" sample.log 0 Quonvel)
 file(READ ${WORK}/${sarifFile} sarif)
 string(JSON count LENGTH "${sarif}" runs 0 results)
 set(results "")

@@ -1,7 +1,8 @@
-# Runs the script of examples/gitlab/.gitlab-ci.yml as GitLab Runner's bash
-# runs it (errexit and pipefail), with a stand-in toolchain that writes the
-# sample log under a Windows checkout (CI_PROJECT_DIR); reads back the job
-# log's gcc lines and the Code Quality report named under artifacts:reports.
+# Runs the script and the after_script of examples/gitlab/.gitlab-ci.yml as
+# GitLab Runner's bash runs them (errexit and pipefail), with a stand-in
+# toolchain that writes the sample log under a Windows checkout
+# (CI_PROJECT_DIR); reads back the job log's gcc lines and the Code Quality
+# report named under artifacts:reports.
 #
 #   cmake -DRECIPE=<.gitlab-ci.yml> -DSAMPLE=<sample log> -DGOLDEN=<gcc golden>
 #         -DQUONVEL=<exe> -DWORK=<scratch dir> -DPYTHON=<python3 with PyYAML>
@@ -16,11 +17,16 @@ ci_toolchain_logs(${SAMPLE} ${GOLDEN} "${root}")
 ci_yaml(${RECIPE} "tricore-build;artifacts;paths;0" log)
 ci_yaml(${RECIPE} "tricore-build;artifacts;reports;codequality" report)
 ci_yaml(${RECIPE} "tricore-build;script;0" build)
+ci_yaml(${RECIPE} "tricore-build;after_script;0" report_step)
+set(shell bash --noprofile --norc -eo pipefail)
+set(environment "CI_PROJECT_DIR=${root}")
 
-# The report: one issue for each diagnostic, the sources' relative to the
-# checkout, the others at the log's line; none when Quonvel is missing.
+# The report that the after_script writes: one issue for each diagnostic,
+# the sources' relative to the checkout, the others at the log's line; none
+# when Quonvel is missing.
 function(ci_check_case printed exit quonvel severities)
   set(what "Report, ${printed}, toolchain exit ${exit}, ${quonvel}")
+  ci_run("${report_step}" "${shell}" "${environment}" ${printed} ${exit} ${quonvel})
   if(NOT quonvel STREQUAL "Quonvel")
     if(EXISTS ${WORK}/${report})
       message(SEND_ERROR "${what}: a report")
@@ -56,6 +62,4 @@ function(ci_check_case printed exit quonvel severities)
   message(STATUS "${what}: ${count} issues compared")
 endfunction()
 
-# The job log's gcc lines from standard input: the log's diagnostics at "-".
-ci_build_cases("Script" "${build}" "bash;--noprofile;--norc;-eo;pipefail" "CI_PROJECT_DIR=${root}"
-  ${log} "-")
+ci_build_cases("Script" "${build}" "${shell}" "${environment}" ${log})

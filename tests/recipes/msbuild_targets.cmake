@@ -1,7 +1,8 @@
 # Builds a small project that imports examples/msbuild/TriCore.Quonvel.targets
 # with Mono's xbuild, in a folder whose name holds an apostrophe and a blank,
-# with a stand-in toolchain, and checks when the step runs and what the build
-# log shows.
+# with Quonvel and the log in folders whose names hold quotes and a percent
+# sign too, with a stand-in toolchain, and checks when the step runs and what
+# the build log shows.
 #
 #   cmake -DTARGETS=<TriCore.Quonvel.targets> -DXBUILD=<xbuild> -DQUONVEL=<exe>
 #         -DSAMPLE=<sample log> -DWORK=<scratch dir> -P msbuild_targets.cmake
@@ -10,9 +11,10 @@ set(project "${WORK}/it's a project")
 set(runs "${project}/runs.txt")
 set(fail "${project}/fail")
 file(REMOVE_RECURSE "${WORK}")
-file(MAKE_DIRECTORY "${project}/src" "${project}/tool's dir")
+set(tools "${project}/tool's \"dir\" 100%")
+file(MAKE_DIRECTORY "${project}/src" "${tools}")
 file(COPY_FILE "${SAMPLE}" "${project}/sample.log")
-file(COPY "${QUONVEL}" DESTINATION "${project}/tool's dir")
+file(COPY "${QUONVEL}" DESTINATION "${tools}")
 get_filename_component(quonvelName "${QUONVEL}" NAME)
 file(WRITE "${project}/src/main.c" "int main(void) { return 0; }\n")
 file(WRITE "${project}/toolchain.sh" [[
@@ -20,13 +22,15 @@ echo run >> runs.txt
 cat sample.log
 [ ! -e fail ] || exit 3
 ]])
+string(REPLACE "\"" "&quot;" tools "${tools}")
 file(WRITE "${project}/firmware.proj" [[
 <Project DefaultTargets="Build" xmlns="http://schemas.microsoft.com/developer/msbuild/2003">
   <PropertyGroup>
     <IntDir>obj/</IntDir>
     <BuildDependsOn>CoreBuild</BuildDependsOn>
     <TriCoreBuildCommand>sh toolchain.sh</TriCoreBuildCommand>
-    <TriCoreLogDir>$(MSBuildProjectDirectory)/log's dir/</TriCoreLogDir>
+    <TriCoreLogDir>$(MSBuildProjectDirectory)/log's &quot;dir&quot; 50%/</TriCoreLogDir>
+    <QuonvelExe>]] "${tools}/${quonvelName}" [[</QuonvelExe>
   </PropertyGroup>
   <ItemGroup Condition="'$(NoSources)' == ''">
     <TriCoreSources Include="src/*.c" />
@@ -41,8 +45,8 @@ set(diagnostic "src/app/motor.cpp\\(57\\): error cptcE1234: identifier \"speedLi
 set(own "The project's own compile")
 # Builds once and checks the build (see check_build.cmake); further arguments
 # go to xbuild.
-function(build what quonvel outcome expectedRuns shown hidden)
-  execute_process(COMMAND ${XBUILD} /nologo /v:n "/p:QuonvelExe=${quonvel}" ${ARGN} firmware.proj
+function(build what outcome expectedRuns shown hidden)
+  execute_process(COMMAND ${XBUILD} /nologo /v:n ${ARGN} firmware.proj
     WORKING_DIRECTORY "${project}"
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
   wait_past_build("${WORK}/built")
@@ -50,24 +54,28 @@ function(build what quonvel outcome expectedRuns shown hidden)
     "${hidden}")
 endfunction()
 
-set(quonvel "${project}/tool's dir/${quonvelName}")
-# Both steps ran, the toolchain first, and the log came through Quonvel.
-build("first build" ${quonvel} passes 1
+# Both steps ran, the toolchain first, and its output came through Quonvel,
+# every byte of it kept in the log.
+build("first build" passes 1
   "Target TriCoreBuild.*${diagnostic}.*${own};ltc.*error ltcE106: unresolved external"
   "make: \\*\\*\\*")
-build("nothing changed" ${quonvel} passes 1 "${own}" "${diagnostic}")
+file(SHA256 "${SAMPLE}" printed)
+file(SHA256 "${project}/log's \"dir\" 50%/tricore-build.log" kept)
+if(NOT kept STREQUAL printed)
+  message(SEND_ERROR "first build: tricore-build.log is not what the toolchain printed")
+endif()
+build("nothing changed" passes 1 "${own}" "${diagnostic}")
 file(TOUCH "${project}/src/main.c")
-build("a source touched" ${quonvel} passes 2 "${diagnostic}" "")
+build("a source touched" passes 2 "${diagnostic}" "")
 file(TOUCH "${fail}")
 file(TOUCH "${project}/src/main.c")
-build("the toolchain fails" ${quonvel} fails 3
-  "${diagnostic};The TriCore toolchain failed with exit code 3" "${own}")
-build("a failed step runs again" ${quonvel} fails 4 "${diagnostic}" "")
+build("the toolchain fails" fails 3 "${diagnostic};exited with code:? 3" "${own}")
+build("a failed step runs again" fails 4 "${diagnostic}" "")
 file(REMOVE "${fail}")
-build("the toolchain passes again" ${quonvel} passes 5 "${diagnostic}" "")
+build("the toolchain passes again" passes 5 "${diagnostic}" "")
 file(TOUCH "${project}/src/main.c")
-build("no sources listed" ${quonvel} passes 6 "${diagnostic}" "" /p:NoSources=1)
-build("no sources listed, again" ${quonvel} passes 7 "${diagnostic}" "" /p:NoSources=1)
+build("no sources listed" passes 6 "${diagnostic}" "" /p:NoSources=1)
+build("no sources listed, again" passes 7 "${diagnostic}" "" /p:NoSources=1)
 file(TOUCH "${project}/src/main.c")
-# Looked for before the toolchain runs.
-build("Quonvel missing" "${project}/no-such-Quonvel" fails 7 "Quonvel not found" "${own}")
+# The toolchain does not run without Quonvel.
+build("Quonvel missing" fails 7 "no-such-Quonvel" "${own}" "/p:QuonvelExe=${project}/no-such-Quonvel")
