@@ -17,11 +17,18 @@ include(GNUInstallDirs)
 install(TARGETS Quonvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The README links the details in docs/, the recipes in examples/ and
 # CONTRIBUTING.md: they go beside it, so that its links work where it is
-# installed, too. Its link to the releases page works on GitHub only and
-# keeps its text alone in the installed copy.
+# installed, too. Its links into the repository's pages (../../releases/latest)
+# work on the repository's site only: in the installed copy they lead to
+# QUONVEL_REPOSITORY_URL when the build is given it, else keep their text alone.
+set(QUONVEL_REPOSITORY_URL "" CACHE STRING
+  "The repository's web address (https://github.com/<owner>/<name>), for the installed README's link to the releases page")
 set(readme ${PROJECT_BINARY_DIR}/install/README.md)
 file(READ ${PROJECT_SOURCE_DIR}/README.md text)
-string(REGEX REPLACE "\\[([^]]*)\\]\\(\\.\\./\\.\\./[^)]*\\)" "\\1" text "${text}")
+if(QUONVEL_REPOSITORY_URL)
+  string(REGEX REPLACE "\\]\\(\\.\\./\\.\\./" "](${QUONVEL_REPOSITORY_URL}/" text "${text}")
+else()
+  string(REGEX REPLACE "\\[([^]]*)\\]\\(\\.\\./\\.\\./[^)]*\\)" "\\1" text "${text}")
+endif()
 file(WRITE ${readme}.new "${text}")
 file(COPY_FILE ${readme}.new ${readme} ONLY_IF_DIFFERENT)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
@@ -47,7 +54,14 @@ if(NOT WIN32)
   # gzip -n: no name and no time stamp inside, so the package is reproducible.
   find_program(QUONVEL_GZIP gzip REQUIRED)
   mark_as_advanced(QUONVEL_GZIP)
-  # The page's header names the version of project().
+  # The page's header names the version of project(); SEE ALSO the docs
+  # folder as installed, under the prefix that `cmake --install --prefix` and
+  # each package choose (a page of a relocatable archive cannot know it).
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_DOCDIR}")
+    set(QUONVEL_MAN_DOCS "${CMAKE_INSTALL_DOCDIR}")
+  else()
+    set(QUONVEL_MAN_DOCS "prefix/${CMAKE_INSTALL_DOCDIR}")
+  endif()
   configure_file(${PROJECT_SOURCE_DIR}/res/Quonvel.1.in ${staged}/man/Quonvel.1 @ONLY)
   add_custom_command(OUTPUT ${man_page} ${links}
     COMMAND ${CMAKE_COMMAND} -E copy ${staged}/man/Quonvel.1 ${staged}/Quonvel.1
@@ -109,13 +123,15 @@ set(CPACK_PACKAGE_NAME Quonvel)
 set(CPACK_PACKAGE_VENDOR "Quonvel developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "Formats the TriCore toolchain's output messages for IDEs and CI")
-# Lines of at most 80 characters, as Debian's tools show them.
+# Lines of at most 80 characters, as Debian's tools show them. Every program
+# and layout (--Format's name in brackets) is named: a test checks it.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Quonvel reads a captured log of the TriCore C compiler (ctc), C++ compiler\n"
   "(cptc) and linker (ltc) and writes each diagnostic in the layout of the MSVC\n"
-  "output window, so that Visual Studio lists them and jumps to their source\n"
-  "lines; on request in the layouts of MSBuild, GCC, SARIF, GitHub Actions,\n"
-  "Azure Pipelines and GitLab Code Quality.")
+  "output window (msvc), so that Visual Studio lists them and jumps to their\n"
+  "source lines; on request in those of MSBuild (msbuild), GCC (gcc), SARIF\n"
+  "(sarif), GitHub Actions (github), Azure Pipelines (azure) and GitLab Code\n"
+  "Quality (codequality).")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "layouts/layout.h"
 #include "output/console.h"
@@ -11,8 +12,8 @@
 namespace {
 
 // Line by line, as every message leaves: text, line end, flush. The
-// programs and layouts the tables know are listed where the "{programs}" and
-// "{layouts}" lines stand.
+// programs and layouts the tables know are listed where the "{programs}",
+// "{classic}" and "{layouts}" lines stand; no line is wider than 80 columns.
 constexpr std::string_view kHelp[] = {
     "Usage: Quonvel --InputFile=<path> --TypCC=TriCore [options]",
     "       Quonvel --TypCC=TriCore [options] -- <program> [<argument>...]",
@@ -22,12 +23,13 @@ constexpr std::string_view kHelp[] = {
     "Reads a captured TriCore toolchain log and writes each diagnostic it",
     "recognises to standard output; every other line of the log is dropped.",
     "{programs}",
-    "any other program of the toolchain is read alike.",
+    "{classic}",
     "",
     "Options, one argument each, in any order:",
     "  --InputFile=<path>  the captured log; - reads standard input",
     "  --TypCC=TriCore     the compiler type; only TriCore is accepted",
-    "  --Format=<layout>   the output layout; msvc when not given:",
+    "  --Format=<layout>   the output layout, msvc when not given; each writes",
+    "                      ctc W505: [\"a.c\" 9/2] text as",
     "{layouts}",
     "  --Output=<file>     the layout's output into <file>, which is replaced only",
     "                      once it is whole (messages stay where they go)",
@@ -65,6 +67,38 @@ constexpr std::string_view kHelp[] = {
     "More: man quonvel, or README.md beside the program or in share/doc/quonvel.",
 };
 
+// The programs whose diagnostics the default layout reads: those its rules
+// name, each by its own fixed pattern; every other program's it drops.
+std::string ClassicPrograms() {
+  std::vector<std::string_view> programs;
+  for (const MessageRule& rule : Rules()) {
+    if (UsedBy(rule, Recognition::kClassic) &&
+        std::find(programs.begin(), programs.end(), rule.program) == programs.end()) {
+      programs.push_back(rule.program);
+    }
+  }
+  std::string text(Layouts().front().name);
+  text.append(" reads only");
+  for (std::size_t i = 0; i < programs.size(); ++i) {
+    text.append(i == 0 ? " " : i + 1 == programs.size() ? " and " : ", ").append(programs[i]);
+  }
+  return text +
+         ", each by a fixed pattern; the other layouts read every program of the "
+         "toolchain alike (astc E200: ...).";
+}
+
+// A text that the tables make, in lines of at most 80 columns.
+void WriteWrapped(std::string_view text) {
+  constexpr std::size_t kColumns = 80;
+  while (text.size() > kColumns) {
+    const std::size_t blank = text.rfind(' ', kColumns);
+    if (blank == std::string_view::npos) break;  // one word wider than a line
+    WriteLine(text.substr(0, blank));
+    text.remove_prefix(blank + 1);
+  }
+  WriteLine(text);
+}
+
 }  // namespace
 
 void PrintHelp() {
@@ -75,11 +109,13 @@ void PrintHelp() {
         known.append(known.back() == ':' ? " " : ", ");
         known.append(program.kind).append(" ").append(program.name);
       }
-      WriteLine(known + ";");
+      WriteWrapped(known + ".");
+    } else if (line == "{classic}") {
+      WriteWrapped(ClassicPrograms());
     } else if (line == "{layouts}") {
       for (const LayoutEntry& layout : Layouts()) {
-        std::string text = "      ";
-        text.append(layout.name).append(std::max<std::size_t>(13 - layout.name.size(), 1), ' ');
+        std::string text = "    ";
+        text.append(layout.name).append(std::max<std::size_t>(12 - layout.name.size(), 1), ' ');
         WriteLine(text.append(layout.help));
       }
     } else {

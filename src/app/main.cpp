@@ -142,13 +142,21 @@ int Verdict(const CmdLineOptions& options, const Layout& writer, const RunOutcom
   return kFailure;
 }
 
+// --Echo: the lines that are no diagnostic go to standard output as they
+// came, among the diagnostics when those go there too.
+TextWriter EchoWriter(const CmdLineOptions& options) {
+  if (!options.Echo) return nullptr;
+  if (policy.failedWritesCount) StandardOutput().StopOnFailure();
+  return [](std::string_view raw) { return StandardOutput().WriteBytesAsTheyCame(raw); };
+}
+
 // Reads the log, converts it into `output` and says how it went.
 int Convert(const CmdLineOptions& options, const LayoutEntry& layout, InputFile& input,
             LineOutput& output, OutputFile* file) {
   // For the default layout a file that cannot be opened is not reported; it
   // simply yields no lines. For the others it fails the run.
   const bool opened = IsOpen(input) || !policy.unopenedLogFails;
-  LineReader reader(input, ReadingRulesFor(layout.recognition));
+  LineReader reader(input, ReadingRulesFor(layout.recognition, options.Echo));
   const std::string sourceRoot =
       options.SourceRoot.empty() ? "" : AbsoluteSourceRoot(options.SourceRoot);
   const std::string log = LogName(options);
@@ -162,7 +170,8 @@ int Convert(const CmdLineOptions& options, const LayoutEntry& layout, InputFile&
       },
       opened,
       CountAfterReaderGone(output,
-                           (options.FailOnFound && options.FailOn != "never") || options.Summary));
+                           (options.FailOnFound && options.FailOn != "never") || options.Summary),
+      EchoWriter(options));
   if (file != nullptr && UnreadFromItsStart(input, outcome)) {
     file->Discard();
     WriteErrorLine("Quonvel error: Cannot read input file.");

@@ -4,8 +4,9 @@
 
 #include "rules/recognize.h"
 
-ReadingRules ReadingRulesFor(Recognition recognition) {
+ReadingRules ReadingRulesFor(Recognition recognition, bool everyLine) {
   ReadingRules rules;
+  rules.everyLine = everyLine;
   if (recognition == Recognition::kClassic) {
     rules.joinMarker = ExcerptProgram().name;
     rules.openingBytes = OpeningBytes(recognition).data();
@@ -35,23 +36,26 @@ CountsOn CountAfterReaderGone(const LineOutput& output, bool counting) {
 
 RunOutcome ConvertLog(LineReader& reader, const LayoutEntry& entry, Layout& layout,
                       std::string_view log, const TextWriter& write, bool inputOpened,
-                      const CountsOn& countsOn) {
+                      const CountsOn& countsOn, const TextWriter& echo) {
   RunOutcome outcome;
   std::string text;
   // Once nobody takes text, the rest of the log is only counted, if at all.
   bool writing = true;
-  const auto put = [&] {
-    if (!writing || text.empty() || write(text)) return true;
+  const auto refused = [&] {
     outcome.readerGone = true;
     writing = false;
     return countsOn && countsOn();
   };
+  const auto put = [&] { return !writing || text.empty() || write(text) || refused(); };
   layout.Begin(text);
   if (!put()) return outcome;
   ReadLine line;
   Diagnostic diagnostic;
   while (reader.Next(line)) {
-    if (!RecognizeLine(line.text, entry.recognition, diagnostic)) continue;
+    if (!RecognizeLine(line.text, entry.recognition, diagnostic)) {
+      if (echo && writing && !echo(line.raw) && !refused()) return outcome;
+      continue;
+    }
     std::string_view excerpt;
     if (entry.recognition == Recognition::kSound && TakesExcerpt(diagnostic) &&
         reader.TakeExcerpt(excerpt)) {

@@ -13,7 +13,8 @@
 
 // How the reader must read for a recognition: its joining, its line ends,
 // and which lines it may pass over unseen.
-ReadingRules ReadingRulesFor(Recognition recognition);
+// With `everyLine` no line is passed over, for --Echo.
+ReadingRules ReadingRulesFor(Recognition recognition, bool everyLine = false);
 
 // Takes each piece of text the layout makes, without a line end; false when
 // nobody takes text any more, which ends the run.
@@ -47,7 +48,9 @@ CountsOn CountAfterReaderGone(const LineOutput& output, bool counting);
 // Converts the log that `reader` reads with the layout `layout`, which the
 // entry `entry` made, and hands its text to `write`: the layout's opening,
 // one piece per diagnostic, its end. `inputOpened` false: the log could not
-// be opened, which the layout's end tells.
+// be opened, which the layout's end tells. `echo` (--Echo; the reader reads
+// every line) takes the raw bytes of every line that is no diagnostic, in
+// order with the diagnostics.
 RunOutcome ConvertLog(LineReader& reader, const LayoutEntry& entry, Layout& layout,
                       std::string_view log, const TextWriter& write, bool inputOpened = true,
-                      const CountsOn& countsOn = nullptr);
+                      const CountsOn& countsOn = nullptr, const TextWriter& echo = nullptr);

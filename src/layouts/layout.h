@@ -73,7 +73,7 @@ struct LayoutEntry {
   // written in large blocks, not line by line.
   bool document;
   std::unique_ptr<Layout> (*make)(const LayoutSettings& settings);
-  // What --help says of it, at most 60 characters.
+  // What --help says of it, at most 60 characters (its line is then 80).
   std::string_view help;
   RunPolicy policy = kStrictPolicy;
 };

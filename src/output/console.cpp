@@ -208,6 +208,20 @@ bool LineOutput::WriteLine(std::string_view text) {
   return Took(written);
 }
 
+bool LineOutput::WriteBytesAsTheyCame(std::string_view bytes) {
+  if (!Flush()) return false;
+#ifdef _WIN32
+  // Standard output is in text mode, which makes each LF a CR LF: a CR LF
+  // line end goes in as its LF alone, and leaves as it came.
+  if (bytes.size() >= 2 && bytes.ends_with("\r\n")) {
+    line_.assign(bytes.substr(0, bytes.size() - 2)).push_back('\n');
+    bytes = line_;
+  }
+#endif
+  const std::size_t end = bytes.size();
+  return Took(WriteBytes(bytes, {&end, bytes.ends_with('\n') ? 1u : 0u}));
+}
+
 bool LineOutput::WriteBufferedLine(std::string_view text) {
   if (readerGone_ || failed_) return false;
   // A long line goes out on its own, so that the buffer keeps no large size.

@@ -47,6 +47,9 @@ class LineOutput {
   // reader can use before it is whole (a SARIF log). WriteLine and Flush
   // write what is kept first.
   bool WriteBufferedLine(std::string_view text);
+  // Bytes of the log passed through unchanged (--Echo): one or more whole
+  // lines with their line ends, or the log's last line without one.
+  bool WriteBytesAsTheyCame(std::string_view bytes);
   bool Flush();
 
   bool ReaderGone() const { return readerGone_; }

@@ -69,11 +69,26 @@ TEST(BannerTest, HelpAndVersionAlone) {
   const std::string version = std::string(banner).replace(
       at, shortVersion.size(), " version " QUONVEL_TEST_VERSION " from ");
   const ProcessResult help = RunProcess(QuonvelPath(), {QuonvelPath(), "--help"});
-  for (const char* text : {"Usage: Quonvel --InputFile=<path> --TypCC=TriCore", "--Format=<layout>",
-                           "msvc", "msbuild", "gcc", "sarif", "github", "azure", "codequality",
-                           "--SourceRoot=<dir>", "--FailOn=", "--Summary", "- reads standard input",
-                           "--version", "Exit codes:", "-4", "Example:", "man quonvel"}) {
+  // Every option, a line for each layout, and no line wider than a terminal.
+  std::vector<std::string> texts = {"Usage: Quonvel --InputFile=<path> --TypCC=TriCore",
+                                    "--Format=<layout>",
+                                    "--SourceRoot=<dir>",
+                                    "--FailOn=",
+                                    "--Summary",
+                                    "- reads standard input",
+                                    "--version",
+                                    "Exit codes:",
+                                    "-4",
+                                    "Example",
+                                    "man quonvel"};
+  for (const std::string& layout : LayoutNames()) texts.push_back("\n    " + layout + " ");
+  for (const std::string& text : texts) {
     EXPECT_NE(help.out.find(text), std::string::npos) << text << '\n' << help.out;
+  }
+  for (std::size_t at = 0, end; (end = help.out.find('\n', at)) != std::string::npos;
+       at = end + 1) {
+    const std::string line = help.out.substr(at, end - at);
+    EXPECT_LE(line.size() - line.ends_with('\r'), 80u) << line;
   }
   const std::string shortLine = banner + OutputLines(kUsageAndErrorLines);
   const struct {

@@ -150,6 +150,33 @@ TEST_F(RunMode, KeepsTheOrderOfBothStreams) {
                                      "a.c:57:14: error: undeclared [ctc E294]"}));
 }
 
+// --Echo: every line that is no diagnostic passes through as it came, in
+// order with the diagnostics; a document goes to its file, the lines still
+// to standard output.
+TEST_F(RunMode, EchoShowsTheWholeBuild) {
+  const std::vector<std::string> steps = {"out:step 1", "out:" + kError, "err:make: leaving",
+                                          "raw:no line end"};
+  const std::string sarif = Path("report.sarif");
+  const struct {
+    std::vector<std::string> options;
+    std::string out;
+  } cases[] = {
+      {{"--Echo", "--Format=gcc"},
+       OutputLines({"step 1", "a.c:57:14: error: undeclared [ctc E294]", "make: leaving"}) +
+           "no line end"},
+      {{"--Echo"},
+       OutputLines({"step 1", "a.c(57,14) :Error:  undeclared", "make: leaving"}) + "no line end"},
+      {{"--Echo", "--Format=sarif", "--Output=" + sarif},
+       OutputLines({"step 1", "make: leaving"}) + "no line end"},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult result = Run(c.options, steps);
+    EXPECT_EQ(result.exitCode, 0) << c.options.back();
+    EXPECT_EQ(result.out, c.out) << c.options.back();
+  }
+  EXPECT_NE(Read(sarif).find("\"ruleId\":\"ctcE294\""), std::string::npos) << Read(sarif);
+}
+
 // The log holds every byte as the command wrote it, also when it failed, and
 // diagnostics without a source file are placed in it.
 TEST_F(RunMode, LogHoldsWhatTheCommandWrote) {

@@ -25,8 +25,10 @@ int ExitCodeOf(int code);
 // The path of the Quonvel executable under test.
 std::string QuonvelPath();
 
-// Every layout of the Quonvel under test, the default one first.
-std::vector<std::string> LayoutNames();
+// Every layout of the executable under test, the default (msvc) first, as it
+// names them when --Format names none: a test that goes through the layouts
+// takes them from here, so that a new layout reaches it without an edit.
+const std::vector<std::string>& LayoutNames();
 
 // The bytes Quonvel writes for these lines: each followed by the platform's
 // line end (LF on POSIX, CR LF on Windows, where every LF leaves as CR LF).

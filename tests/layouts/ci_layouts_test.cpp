@@ -52,12 +52,6 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"C warning with a column", R"(ctc W505: ["src/can_drv.c" 118/23] conversion of constant)",
-     "build.log",
-     "::warning title=ctc W505,file=src/can_drv.c,line=118,col=23::conversion of constant",
-     "##vso[task.logissue type=warning;code=ctcW505;sourcepath=src/can_drv.c;linenumber=118;"
-     "columnnumber=23;]conversion of constant",
-     "minor ctcW505 src/can_drv.c:118 conversion of constant"},
     {"C++ error, its excerpt after a line break, which a CR ends",
      "cptc E1234: [\"src/motor.cpp\" 57] \"speedLimit\" is undefined\n57 return\rspeedLimit;\n",
      "build.log",
