@@ -30,8 +30,8 @@ class ByteBuffer {
 
   // The byte at `pos`, in [Start(), End()]; End() itself may be written
   // only through Fill.
-  char* At(Pos pos) { return data_ + (pos - base_); }
-  const char* At(Pos pos) const { return data_ + (pos - base_); }
+  char* At(Pos pos) { return data_ + static_cast<std::size_t>(pos - base_); }
+  const char* At(Pos pos) const { return data_ + static_cast<std::size_t>(pos - base_); }
   std::string_view Text(Pos from, Pos to) const {
     return {At(from), static_cast<std::size_t>(to - from)};
   }
