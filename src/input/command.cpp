@@ -83,6 +83,7 @@ struct RunningCommand {
   };
   std::unique_ptr<std::FILE, FileCloser> log;
   bool logFailed = false;
+  bool ended = false;  // a read found the end of the output, or failed
   TailRing tail;
 };
 
@@ -115,7 +116,10 @@ CommandStart StartCommand(const std::vector<std::string>& argv, InputFile& input
 
 long long ReadCommand(RunningCommand& command, char* to, std::size_t size) {
   const long long got = ReadProcess(command.process, to, size);
-  if (got <= 0) return got;
+  if (got <= 0) {
+    command.ended = true;
+    return got;
+  }
   const std::size_t bytes = static_cast<std::size_t>(got);
   command.tail.Add(to, bytes);
   // One write per read: the log costs no more than the read did.
@@ -125,7 +129,15 @@ long long ReadCommand(RunningCommand& command, char* to, std::size_t size) {
   return got;
 }
 
-void CloseCommand(RunningCommand& command) { ClosePipe(command.process); }
+void CloseCommand(RunningCommand& command) {
+  // A log that the default layout's reading ends early (at a 0x1A): the rest
+  // still goes to --Log and the last lines, and the command is not failed by
+  // a pipe closed under it.
+  char rest[1 << 16];
+  while (!command.ended && ReadCommand(command, rest, sizeof rest) > 0) {
+  }
+  ClosePipe(command.process);
+}
 
 int WaitForCommand(InputFile& input) {
   return input.command ? WaitProcess(input.command->process) : 0;

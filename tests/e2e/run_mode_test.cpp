@@ -116,6 +116,9 @@ TEST_F(RunMode, ExitCodes) {
       {{"--Format=gcc", "--FailOn=error"}, {"out:" + kError}, 1, ""},
       {{"--Format=gcc", "--FailOn=error"}, {"out:" + kWarning}, 0, ""},
       {{}, {"exit:4"}, 4, "Quonvel: \""},
+      // The default layout's reading ends at a 0x1A; the command still
+      // writes on, into no closed pipe.
+      {{}, {"out:\x1A", "lines:20000", "exit:0"}, 0, ""},
 #ifndef _WIN32
       {{"--Format=gcc"}, {"signal:15"}, 143, "Quonvel: \""},
 #endif
