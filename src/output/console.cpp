@@ -10,6 +10,7 @@
 
 #ifdef _WIN32
 // The descriptors stay in text mode: _write sends every LF as CR LF.
+#include <fcntl.h>
 #include <io.h>
 #include <stdlib.h>
 #include <windows.h>
@@ -210,16 +211,19 @@ bool LineOutput::WriteLine(std::string_view text) {
 
 bool LineOutput::WriteBytesAsTheyCame(std::string_view bytes) {
   if (!Flush()) return false;
-#ifdef _WIN32
-  // Standard output is in text mode, which makes each LF a CR LF: a CR LF
-  // line end goes in as its LF alone, and leaves as it came.
-  if (bytes.size() >= 2 && bytes.ends_with("\r\n")) {
-    line_.assign(bytes.substr(0, bytes.size() - 2)).push_back('\n');
-    bytes = line_;
-  }
-#endif
   const std::size_t end = bytes.size();
-  return Took(WriteBytes(bytes, {&end, bytes.ends_with('\n') ? 1u : 0u}));
+  const std::span<const std::size_t> lineEnds(&end, bytes.ends_with('\n') ? 1u : 0u);
+#ifdef _WIN32
+  // Standard output is in text mode, which would make each LF a CR LF; the
+  // log's bytes leave as they came, also a line end that two reads split
+  // into a CR and an LF.
+  const int mode = _setmode(descriptor_, _O_BINARY);
+  const Written written = WriteBytes(bytes, lineEnds);
+  if (mode != -1) _setmode(descriptor_, mode);
+  return Took(written);
+#else
+  return Took(WriteBytes(bytes, lineEnds));
+#endif
 }
 
 bool LineOutput::WriteBufferedLine(std::string_view text) {
