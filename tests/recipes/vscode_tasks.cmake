@@ -5,6 +5,8 @@
 #
 #   cmake -DTASKS=<tasks.json> -DSAMPLE=<sample log> -DGOLDEN=<msbuild golden>
 #         -DQUONVEL=<exe> -DWORK=<scratch dir> [-DEMULATOR=<list>] -P vscode_tasks.cmake
+# The emulator's list arrives with its semicolons escaped, as one argument.
+string(REPLACE "\\;" ";" EMULATOR "${EMULATOR}")
 file(READ ${TASKS} json)
 # Comments stand on lines of their own in the recipe.
 string(REGEX REPLACE "(^|\n)[ \t]*//[^\n]*" "\\1" json "${json}")
