@@ -52,11 +52,22 @@ RunOutcome ConvertLog(LineReader& reader, const LayoutEntry& entry, Layout& layo
   if (!put()) return outcome;
   ReadLine line;
   Diagnostic diagnostic;
+  bool echoed = true;  // the line before was echoed, or there was none
   while (reader.Next(line)) {
     if (!RecognizeLine(line.text, entry.recognition, diagnostic)) {
-      if (echo && writing && !echo(line.raw) && !refused()) return outcome;
+      // The end of a line that was converted is not echoed with the next.
+      const std::string_view raw = echoed ? line.raw : line.raw.substr(line.rawLead);
+      echoed = true;
+      if (echo && writing && !echo(raw) && !refused()) return outcome;
       continue;
     }
+    // The end of an echoed line that this one's bytes begin with goes out
+    // before the diagnostic.
+    if (echo && echoed && writing && line.rawLead > 0 && !echo(line.raw.substr(0, line.rawLead)) &&
+        !refused()) {
+      return outcome;
+    }
+    echoed = false;
     std::string_view excerpt;
     if (entry.recognition == Recognition::kSound && TakesExcerpt(diagnostic) &&
         reader.TakeExcerpt(excerpt)) {

@@ -420,7 +420,8 @@ bool LineReader::HandOut(Held first, const Span& span, ReadLine& line) {
   }
   // What is left of the line end before an excerpt is this line's.
   const Pos rawEnd = excerpt_.ready ? excerpt_.span.begin : span.next;
-  line = {buffer_.Text(span.text, span.textEnd), number, buffer_.Text(span.start, rawEnd)};
+  line = {buffer_.Text(span.text, span.textEnd), number, buffer_.Text(span.start, rawEnd),
+          static_cast<std::size_t>(span.begin - span.start)};
   return true;
 }
 
@@ -447,7 +448,8 @@ bool LineReader::Join(const Span& first, std::uint64_t number, bool matters, Rea
   if (rules_.everyLine || first.next == first.textEnd) {
     // The raw bytes must stay, or there is no line end to put the blank in.
     joined_.assign(buffer_.Text(first.text, first.textEnd)).append(1, ' ').append(continuation);
-    line = {joined_, number, buffer_.Text(first.start, scan_)};
+    line = {joined_, number, buffer_.Text(first.start, scan_),
+            static_cast<std::size_t>(first.begin - first.start)};
     return true;
   }
   // Joined in place: the blank where the line end was, the continuation

@@ -86,6 +86,9 @@ struct ReadLine {
   // took, line ends included (both lines of a joined line; a line that a
   // lone CR ended, up to and with that CR). Of a UTF-16 log, its UTF-8 text.
   std::string_view raw;
+  // How many bytes at the start of `raw` end the line before: the LF of a
+  // CR LF that a read split, which goes out only after that line's own CR.
+  std::size_t rawLead = 0;
 };
 
 // Where the reader's text comes from: the input or bytes in memory, read in
