@@ -35,13 +35,15 @@ const locatedColumn = new RegExp(`^${head}\\["(.*)"${space}+([0-9]+)/([0-9]+)\\]
 const locatedLine = new RegExp(`^${head}\\["(.*)"${space}+([0-9]+)\\](.*)$`);
 const licence = new RegExp(`^ctc${space}+(F)([0-9]+)${punct}${space}+(.*)${punct}${space}+(.*)$`);
 const unlocated = new RegExp(`^${head}(.*)$`);
-const excerptLine = new RegExp(`^${space}*[0-9]+${space}+([^]*)$`);  // a CR may stand in it
+const excerptLine = new RegExp(`^${space}*[0-9]+${space}+([^]*)$`);
 const trim = (text) => text.replace(new RegExp(`^${space}+|${space}+$`, 'g'), '');
 
 // Each diagnostic: tool, severity, number, file (null: none), line and
 // column digits, text, excerpt, placeholder, and its log line.
 function readLog(text) {
-  const lines = text.split('\n').map((line) => line.replace(/\r+$/, ''));
+  // A line ends at an LF and the CRs before it, or at a run of CRs alone, as
+  // a terminal shows a progress line.
+  const lines = text.split(/\r*\n|\r+(?!\n)/);
   const found = [];
   for (let i = 0; i < lines.length; ++i) {
     const line = lines[i];
